@@ -1,0 +1,157 @@
+#pragma once
+
+#include "picture.h"
+
+#include <QColor>
+#include <QRectF>
+#include <QString>
+
+#include <functional>
+
+class TextMeasurer;
+
+enum class ControlKind { Label, CommandButton, OptionButton, PictureBox, Image, Frame };
+enum class TextAlign { Left, Right, Center };
+
+// Mouse buttons and shift keys as the handlers receive them.
+namespace MouseButton {
+constexpr int Left = 1;
+constexpr int Right = 2;
+constexpr int Middle = 4;
+}
+namespace ShiftKey {
+constexpr int Shift = 1;
+constexpr int Ctrl = 2;
+constexpr int Alt = 4;
+}
+
+struct FontSpec
+{
+    QString family = QStringLiteral("Tahoma");
+    float pointSize = 8.25f;
+    bool bold = false;
+    bool operator==(const FontSpec &) const = default;
+};
+
+// Everything about a control that the screen shows. Geometry is in twips on the form.
+struct ControlLook
+{
+    ControlKind kind = ControlKind::Label;
+    float left = 0, top = 0, width = 0, height = 0;
+    bool visible = true;
+    bool enabled = true;
+    QColor foreColor = QColor(0, 0, 0);
+    QColor backColor = QColor(255, 255, 255);
+    bool opaque = true;        // labels: background painted or transparent
+    bool border = false;       // single-line border
+    TextAlign alignment = TextAlign::Left;
+    bool value = false;        // option buttons: selected
+    bool stretch = false;      // images: picture stretched to the control
+    bool tabStop = true;
+    bool selected = false;     // highlighted as chosen (tap-to-place and keyboard use)
+    int zOrder = 0;            // higher is drawn on top
+    QString caption;
+    FontSpec font;
+    bool autoSize = false;
+    bool wordWrap = false;
+    Picture picture;
+    QString accessibleName;    // what a screen reader says; the caption when empty
+
+    bool operator==(const ControlLook &) const = default;
+};
+
+// One control of a screen model. The look is plain data the handlers read and write;
+// caption, font, auto-size, word wrap and picture go through setters because they can
+// resize the control (an auto-size label fits its caption, an unstretched image its picture).
+class Control : protected ControlLook
+{
+public:
+    Control(ControlKind kind, QString name, int index, const TextMeasurer *measurer);
+
+    using ControlLook::kind;
+    using ControlLook::left;
+    using ControlLook::top;
+    using ControlLook::width;
+    using ControlLook::height;
+    using ControlLook::visible;
+    using ControlLook::enabled;
+    using ControlLook::foreColor;
+    using ControlLook::backColor;
+    using ControlLook::opaque;
+    using ControlLook::border;
+    using ControlLook::alignment;
+    using ControlLook::value;
+    using ControlLook::stretch;
+    using ControlLook::tabStop;
+    using ControlLook::selected;
+    using ControlLook::zOrder;
+    using ControlLook::accessibleName;
+
+    const ControlLook &look() const { return *this; }
+    const QString &caption() const { return ControlLook::caption; }
+    const FontSpec &font() const { return ControlLook::font; }
+    bool autoSize() const { return ControlLook::autoSize; }
+    bool wordWrap() const { return ControlLook::wordWrap; }
+    const Picture &picture() const { return ControlLook::picture; }
+    QRectF rect() const { return QRectF(left, top, width, height); }
+
+    const QString &name() const { return m_name; }
+    int index() const { return m_index; } // -1 for a control that is not in an array
+
+    void setCaption(const QString &text);
+    void setFont(const FontSpec &spec);
+    void setAutoSize(bool on);
+    void setWordWrap(bool on);
+    void setPicture(const Picture &picture);
+    void clearPicture() { setPicture(Picture()); }
+
+    // Handlers. Each receives the control's index (-1 outside an array), so one handler
+    // serves a whole control array. Mouse positions are twips relative to the control's top
+    // left; button is a MouseButton mask (the buttons held while moving, the button pressed
+    // or released otherwise) and shift a ShiftKey mask.
+    using ClickHandler = std::function<void(int index)>;
+    using MouseHandler = std::function<void(int index, int button, int shift, float x, float y)>;
+    ClickHandler onClick;
+    MouseHandler onMouseDown;
+    MouseHandler onMouseMove;
+    MouseHandler onMouseUp;
+
+    bool isClickable() const { return bool(onClick); }
+    bool isDraggable() const { return bool(onMouseMove) || bool(onMouseUp); }
+
+    // Copies the look and the handlers of another control (a new control-array element
+    // copies element 0).
+    void copyFrom(const Control &other);
+
+    // Refits an auto-size label to its caption (run by the setters).
+    void fit();
+
+private:
+    QString m_name;
+    int m_index;
+    const TextMeasurer *m_measurer;
+};
+
+// A form timer: the view runs a real timer for each enabled one; tests call fire().
+class Timer
+{
+public:
+    explicit Timer(QString name, int intervalMs = 0)
+        : interval(intervalMs)
+        , m_name(std::move(name))
+    {
+    }
+    const QString &name() const { return m_name; }
+    int interval;
+    bool enabled = false;
+    std::function<void()> onTimer;
+
+    void fire()
+    {
+        if (enabled && onTimer)
+            onTimer();
+    }
+
+private:
+    QString m_name;
+};

@@ -1,0 +1,38 @@
+#include "fonts.h"
+
+#include "control.h"
+
+#include <QDir>
+#include <QFontDatabase>
+
+#include <cmath>
+
+QFont referenceFont(const FontSpec &spec)
+{
+    QFont font(spec.family);
+    font.setPixelSize(std::max(1, int(std::lround(spec.pointSize * TwipsPerPoint))));
+    font.setBold(spec.bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setStyleStrategy(QFont::PreferOutline);
+    return font;
+}
+
+void registerEmbeddedFonts()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const QDir dir(QStringLiteral(":/fonts"));
+    bool haveTahoma = false;
+    for (const QString &file : dir.entryList(QDir::Files)) {
+        const int id = QFontDatabase::addApplicationFont(dir.filePath(file));
+        if (id >= 0 && QFontDatabase::applicationFontFamilies(id).contains(QStringLiteral("Tahoma")))
+            haveTahoma = true;
+    }
+    // Metric-compatible faces stand in for the families the screens name.
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    if (!haveTahoma && !QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+        QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
+}

@@ -1,0 +1,18 @@
+#include "textmeasurer.h"
+
+#include "control.h"
+#include "fonts.h"
+
+#include <QFontMetricsF>
+
+QSizeF FontTextMeasurer::measure(const FontSpec &spec, const QString &text, float wrapWidth) const
+{
+    const QFontMetricsF metrics(referenceFont(spec));
+    if (wrapWidth <= 0.0f) {
+        // Auto-size labels are as wide as their text and one line high, even when empty.
+        return QSizeF(metrics.horizontalAdvance(text), metrics.height());
+    }
+    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, wrapWidth, 1e6),
+                                               Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+    return QSizeF(wrapWidth, std::max(bounds.height(), metrics.height()));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <memory>
+
+class QPainter;
+class WmfPicture;
+
+// A picture as the screens use it: a raster image (JPEG and whatever else Qt reads) or a
+// vector board picture (placeable WMF). Cheap to copy. Its natural size is in twips, taken
+// from the file's resolution, so a picture drawn at twice the pixel size of an 800 x 600
+// screen with 192 dpi shows at the same place and size as one drawn at 96 dpi.
+class Picture
+{
+public:
+    Picture() = default;
+
+    // Reads a picture from a file or ":/" resource path; a null picture when the file is
+    // missing or cannot be decoded.
+    static Picture fromFile(const QString &path);
+    static Picture fromData(const QByteArray &data);
+    static Picture fromImage(const QImage &image);
+
+    bool isNull() const { return m_image.isNull() && !m_vector; }
+    QSizeF sizeTwips() const { return m_sizeTwips; }
+
+    // Draws the picture into target (painter coordinates), scaled to fill it.
+    void paint(QPainter &painter, const QRectF &target) const;
+
+    // Identity, so a screen can tell whether a control's picture changed.
+    bool operator==(const Picture &other) const
+    {
+        return m_image.cacheKey() == other.m_image.cacheKey() && m_vector == other.m_vector;
+    }
+
+private:
+    QImage m_image;
+    std::shared_ptr<const WmfPicture> m_vector;
+    QSizeF m_sizeTwips;
+};

@@ -1,0 +1,349 @@
+#include "controlwidget.h"
+
+#include "fonts.h"
+#include "formview.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr float OnePixelAt800 = 15.0f; // twips per pixel on an 800 x 600 screen
+
+int buttonMask(Qt::MouseButtons buttons)
+{
+    int mask = 0;
+    if (buttons & Qt::LeftButton)
+        mask |= MouseButton::Left;
+    if (buttons & Qt::RightButton)
+        mask |= MouseButton::Right;
+    if (buttons & Qt::MiddleButton)
+        mask |= MouseButton::Middle;
+    return mask;
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= ShiftKey::Shift;
+    if (modifiers & Qt::ControlModifier)
+        mask |= ShiftKey::Ctrl;
+    if (modifiers & Qt::AltModifier)
+        mask |= ShiftKey::Alt;
+    return mask;
+}
+
+int alignFlags(TextAlign align)
+{
+    switch (align) {
+    case TextAlign::Left:
+        return Qt::AlignLeft;
+    case TextAlign::Right:
+        return Qt::AlignRight;
+    case TextAlign::Center:
+        return Qt::AlignHCenter;
+    }
+    return Qt::AlignLeft;
+}
+
+QColor disabledText(const QColor &colour)
+{
+    QColor grey = colour;
+    grey.setAlphaF(0.45f);
+    return grey;
+}
+
+} // namespace
+
+ControlWidget::ControlWidget(FormView &view, Control &control, QWidget *parent)
+    : QWidget(parent)
+    , m_view(view)
+    , m_control(&control)
+{
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setObjectName(control.index() >= 0
+                      ? QStringLiteral("%1(%2)").arg(control.name()).arg(control.index())
+                      : control.name());
+}
+
+bool ControlWidget::sync()
+{
+    if (!m_control)
+        return false;
+    const ControlLook &look = m_control->look();
+    if (!m_firstSync && look == m_shown)
+        return false;
+    const bool geometryChanged = m_firstSync || look.left != m_shown.left || look.top != m_shown.top
+        || look.width != m_shown.width || look.height != m_shown.height;
+    m_firstSync = false;
+    m_shown = look;
+    if (geometryChanged)
+        setGeometry(m_view.scaling().coveringRect(m_control->rect()));
+    const bool interactive = look.enabled && look.visible && m_control->isClickable();
+    setFocusPolicy(interactive ? Qt::TabFocus : Qt::NoFocus);
+    setEnabled(look.enabled);
+    const QString spoken = look.accessibleName.isEmpty() ? look.caption.trimmed() : look.accessibleName;
+    if (accessibleName() != spoken)
+        setAccessibleName(spoken);
+    setVisible(look.visible && look.width > 0 && look.height > 0);
+    update();
+    return true;
+}
+
+void ControlWidget::activate()
+{
+    if (!m_control || !m_control->enabled || !m_control->visible || !m_control->onClick)
+        return;
+    Control *control = m_control;
+    m_view.dispatch([control] { control->onClick(control->index()); });
+}
+
+void ControlWidget::sendMouse(const Control::MouseHandler Control::*handler, QMouseEvent *event, int button)
+{
+    Control *control = m_control;
+    if (!control || !(control->*handler))
+        return;
+    const QPointF inView = event->position() + QPointF(pos());
+    const QPointF twips = m_view.scaling().toTwips(inView);
+    const float x = float(twips.x()) - control->left;
+    const float y = float(twips.y()) - control->top;
+    const int shift = shiftMask(event->modifiers());
+    m_view.dispatch([control, handler, button, shift, x, y] {
+        (control->*handler)(control->index(), button, shift, x, y);
+    });
+}
+
+void ControlWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_control || !m_control->enabled) {
+        event->ignore();
+        return;
+    }
+    m_pressed = event->button() == Qt::LeftButton;
+    sendMouse(&Control::onMouseDown, event, buttonMask(event->button()));
+    if (m_control && m_pressed)
+        update();
+}
+
+void ControlWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_control || !m_control->enabled) {
+        event->ignore();
+        return;
+    }
+    sendMouse(&Control::onMouseMove, event, buttonMask(event->buttons()));
+}
+
+void ControlWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_control || !m_control->enabled) {
+        event->ignore();
+        return;
+    }
+    const bool wasPressed = m_pressed;
+    m_pressed = false;
+    Control *control = m_control;
+    const QPointF inView = event->position() + QPointF(pos());
+    const QPointF twips = m_view.scaling().toTwips(inView);
+    const float x = float(twips.x()) - control->left;
+    const float y = float(twips.y()) - control->top;
+    const int button = buttonMask(event->button());
+    const int shift = shiftMask(event->modifiers());
+    // The release and the click it completes are one event for the model: a handler that
+    // unloads the form cannot leave the click with a dangling control.
+    m_view.dispatch([control, button, shift, x, y, wasPressed] {
+        if (control->onMouseUp)
+            control->onMouseUp(control->index(), button, shift, x, y);
+        const bool inside = x >= 0 && y >= 0 && x < control->width && y < control->height;
+        if (wasPressed && button == MouseButton::Left && inside && control->onClick && control->enabled
+            && control->visible)
+            control->onClick(control->index());
+    });
+    if (m_control)
+        update();
+}
+
+void ControlWidget::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        activate();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void ControlWidget::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void ControlWidget::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void ControlWidget::paintEvent(QPaintEvent *)
+{
+    if (!m_control)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setTransform(m_view.scaling().twipsTransform(pos()));
+    const ControlLook &look = m_shown;
+    switch (look.kind) {
+    case ControlKind::Label:
+        paintLabel(painter, look);
+        break;
+    case ControlKind::CommandButton:
+        paintButton(painter, look);
+        break;
+    case ControlKind::OptionButton:
+        paintOption(painter, look);
+        break;
+    case ControlKind::PictureBox:
+    case ControlKind::Image:
+        paintPicture(painter, look);
+        break;
+    case ControlKind::Frame:
+        paintFrame(painter, look);
+        break;
+    }
+    if (look.selected || hasFocus()) {
+        // A ring outside the control's own look, thick enough to see on a whiteboard: the
+        // keyboard focus in blue and white, a chosen item in orange.
+        painter.resetTransform();
+        const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        if (look.selected) {
+            painter.setPen(QPen(QColor(255, 128, 0), 3));
+            painter.drawRect(r);
+        }
+        if (hasFocus()) {
+            painter.setPen(QPen(Qt::white, 3));
+            painter.drawRect(r);
+            painter.setPen(QPen(QColor(0, 60, 200), 2, Qt::DashLine));
+            painter.drawRect(r);
+        }
+    }
+}
+
+void ControlWidget::paintText(QPainter &painter, const ControlLook &look, const QRectF &area, int flags)
+{
+    painter.setFont(referenceFont(look.font));
+    painter.setPen(look.enabled ? look.foreColor : disabledText(look.foreColor));
+    painter.drawText(area, flags, look.caption);
+}
+
+void ControlWidget::paintLabel(QPainter &painter, const ControlLook &look)
+{
+    const QRectF r(look.left, look.top, look.width, look.height);
+    if (look.opaque)
+        painter.fillRect(r, look.backColor);
+    QRectF textArea = r;
+    if (look.border) {
+        painter.setPen(QPen(Qt::black, OnePixelAt800, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(r.adjusted(OnePixelAt800 / 2, OnePixelAt800 / 2, -OnePixelAt800 / 2, -OnePixelAt800 / 2));
+        textArea = r.adjusted(OnePixelAt800, OnePixelAt800, -OnePixelAt800, -OnePixelAt800);
+    }
+    painter.save();
+    painter.setClipRect(r);
+    int flags = alignFlags(look.alignment) | Qt::AlignTop;
+    // A label wraps at word boundaries unless it sizes itself to one line.
+    if (!(look.autoSize && !look.wordWrap))
+        flags |= Qt::TextWordWrap;
+    paintText(painter, look, textArea, flags);
+    painter.restore();
+}
+
+void ControlWidget::paintButton(QPainter &painter, const ControlLook &look)
+{
+    const QRectF r(look.left, look.top, look.width, look.height);
+    const float inset = m_pressed ? OnePixelAt800 : 0.0f;
+    if (!look.picture.isNull()) {
+        // A picture button shows its face picture filling the button; pressing nudges it.
+        painter.save();
+        painter.setClipRect(r);
+        look.picture.paint(painter, r.translated(inset, inset));
+        if (m_pressed)
+            painter.fillRect(r, QColor(0, 0, 0, 40));
+        if (!look.enabled)
+            painter.fillRect(r, QColor(128, 128, 128, 110));
+        painter.restore();
+        return;
+    }
+    painter.fillRect(r, look.backColor);
+    const QColor light = m_pressed ? look.backColor.darker(160) : Qt::white;
+    const QColor dark = m_pressed ? Qt::white : look.backColor.darker(160);
+    painter.setPen(QPen(light, OnePixelAt800 * 1.5f));
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(QPen(dark, OnePixelAt800 * 1.5f));
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    paintText(painter, look, r.translated(inset, inset), Qt::AlignCenter);
+}
+
+void ControlWidget::paintOption(QPainter &painter, const ControlLook &look)
+{
+    const QRectF r(look.left, look.top, look.width, look.height);
+    painter.fillRect(r, look.backColor);
+    const float d = std::min(look.height - 2 * OnePixelAt800, 13.0f * OnePixelAt800);
+    const QRectF circle(look.left + OnePixelAt800, look.top + (look.height - d) / 2, d, d);
+    painter.setPen(QPen(Qt::black, OnePixelAt800));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(circle);
+    if (look.value) {
+        painter.setBrush(Qt::black);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle.adjusted(d * 0.28f, d * 0.28f, -d * 0.28f, -d * 0.28f));
+    }
+    const QRectF textArea = r.adjusted(d + 4 * OnePixelAt800, 0, 0, 0);
+    paintText(painter, look, textArea, Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void ControlWidget::paintPicture(QPainter &painter, const ControlLook &look)
+{
+    const QRectF r(look.left, look.top, look.width, look.height);
+    painter.save();
+    painter.setClipRect(r);
+    if (look.kind == ControlKind::PictureBox && look.opaque)
+        painter.fillRect(r, look.backColor);
+    if (!look.picture.isNull()) {
+        // A picture box draws its picture from its left edge at its own size, so a box
+        // that grows uncovers the picture; an image may stretch it to fill the control.
+        const QRectF target = look.stretch
+            ? r
+            : QRectF(r.topLeft(), look.picture.sizeTwips());
+        look.picture.paint(painter, target);
+    }
+    painter.restore();
+    if (look.border) {
+        painter.setPen(QPen(Qt::black, OnePixelAt800));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(r.adjusted(OnePixelAt800 / 2, OnePixelAt800 / 2, -OnePixelAt800 / 2, -OnePixelAt800 / 2));
+    }
+}
+
+void ControlWidget::paintFrame(QPainter &painter, const ControlLook &look)
+{
+    const QRectF r(look.left, look.top, look.width, look.height);
+    const QRectF box = r.adjusted(OnePixelAt800, OnePixelAt800 * 6, -OnePixelAt800, -OnePixelAt800);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(128, 128, 128), OnePixelAt800));
+    painter.drawRect(box);
+    painter.setPen(QPen(Qt::white, OnePixelAt800));
+    painter.drawRect(box.translated(OnePixelAt800, OnePixelAt800));
+    if (!look.caption.isEmpty())
+        paintText(painter, look, r.adjusted(OnePixelAt800 * 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "control.h"
+
+#include <QWidget>
+
+class FormView;
+
+// The widget that shows one model control. It paints from the model in twips through the
+// view's scaling and turns mouse and keyboard input into the control's handlers.
+class ControlWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    ControlWidget(FormView &view, Control &control, QWidget *parent);
+
+    Control *control() const { return m_control; }
+    // The view detaches a widget whose control is going away; it then ignores all input.
+    void detach() { m_control = nullptr; }
+
+    // Brings the widget in step with its control; returns true when anything changed.
+    bool sync();
+
+    // Presses the control as a click would (keyboard and screen readers).
+    void activate();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void sendMouse(const Control::MouseHandler Control::*handler, QMouseEvent *event, int button);
+    void paintLabel(QPainter &painter, const ControlLook &look);
+    void paintButton(QPainter &painter, const ControlLook &look);
+    void paintOption(QPainter &painter, const ControlLook &look);
+    void paintPicture(QPainter &painter, const ControlLook &look);
+    void paintFrame(QPainter &painter, const ControlLook &look);
+    void paintText(QPainter &painter, const ControlLook &look, const QRectF &area, int flags);
+
+    FormView &m_view;
+    Control *m_control;
+    ControlLook m_shown;
+    bool m_firstSync = true;
+    bool m_pressed = false;
+};

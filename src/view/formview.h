@@ -1,0 +1,68 @@
+#pragma once
+
+#include "picture.h"
+#include "scaling.h"
+
+#include <QColor>
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class ControlWidget;
+class Form;
+class FormRegistry;
+class Control;
+
+// The one generic view: shows whichever form is current, a widget per model control,
+// scaled uniformly to the window. Every input and timer event is handled by the model and
+// then the widgets are brought in step with it.
+class FormView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FormView(FormRegistry &forms, QWidget *parent = nullptr);
+    ~FormView() override;
+
+    FormRegistry &forms() const { return m_forms; }
+    Form *form() const { return m_form; }
+    const Scaling &scaling() const { return m_scaling; }
+
+    // Runs a model handler, guarded so that a fault in one handler is reported and never
+    // takes the program down, then brings the screen in step with the model.
+    void dispatch(const std::function<void()> &handler);
+
+    // Brings the screen in step with the model: the current form, new controls, every
+    // control's look, the timers.
+    void refresh();
+
+    // The widget showing a control of the current form (tests, accessibility).
+    ControlWidget *widgetFor(const Control *control) const;
+
+    // Called after every refresh (the main window updates its title, the timer runner).
+    std::function<void()> afterRefresh;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void rebuild();
+    void addWidgets();
+    void restack();
+    void syncWidgets();
+
+    FormRegistry &m_forms;
+    Form *m_form = nullptr;
+    quint64 m_formSerial = 0;
+    int m_structure = -1;
+    Scaling m_scaling;
+    std::vector<ControlWidget *> m_widgets;
+    std::vector<int> m_zOrders;
+    bool m_refreshing = false;
+    QColor m_shownBackColor;
+    Picture m_shownPicture;
+};
