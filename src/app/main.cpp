@@ -5,6 +5,7 @@
 #include "formview.h"
 #include "mainwindow.h"
 #include "randomsource.h"
+#include "registerforms.h"
 #include "soundplayer.h"
 #include "startframe.h"
 #include "textmeasurer.h"
@@ -32,7 +33,7 @@ int main(int argc, char *argv[])
         const double twipsPerPixel = 1440.0 / screen->logicalDotsPerInch();
         context.screenTwips = QSizeF(screen->size()) * twipsPerPixel;
     }
-    registerShellForms(context);
+    registerForms(context);
 
     MainWindow window(forms);
     forms.onEnd = [] { QCoreApplication::exit(0); };

@@ -1,0 +1,9 @@
+#include "registerforms.h"
+
+#include "startframe.h"
+
+void registerForms(AppContext &context)
+{
+    registerShellForms(context);
+    // Each engine adds its activities here, one line each.
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class AssetResolver;
+
+// One thing wrong with a content file, said so that a teacher editing it can find it:
+// the file, the record (from 0; -1 for the file as a whole), the field and the reason.
+struct ContentProblem
+{
+    QString file;
+    int record = -1;
+    QString field;
+    QString reason;
+
+    QString toString() const;
+};
+
+using ContentProblems = QList<ContentProblem>;
+
+// An item bank file as read: {"activity": id, "title": ..., "records": [...]}.
+struct ContentDocument
+{
+    QString path;
+    QString activity;
+    QString title;
+    QJsonObject root;
+    QJsonArray records;
+
+    // Parses the file at path; on any problem returns nothing and says why.
+    static std::optional<ContentDocument> read(const QString &path, ContentProblems &problems);
+    static std::optional<ContentDocument> parse(const QByteArray &data, const QString &path,
+                                                ContentProblems &problems);
+};
+
+// Reads the fields of one record, noting each problem instead of stopping at the first.
+class RecordReader
+{
+public:
+    RecordReader(const ContentDocument &document, int record, ContentProblems &problems);
+
+    bool isObject() const { return m_isObject; }
+    // A string field (trailing spaces kept); notes a problem when missing or not text.
+    QString text(const QString &field, bool allowEmpty = false);
+    // An array of exactly count strings (count < 0: any number from minCount to maxCount).
+    QStringList texts(const QString &field, int count, bool allowEmpty = false);
+    QStringList textsBetween(const QString &field, int minCount, int maxCount, bool allowEmpty = false);
+    // A whole number from min to max.
+    int number(const QString &field, int min, int max);
+    QList<int> numbers(const QString &field, int count, int min, int max);
+    // One of the given words.
+    QString choice(const QString &field, const QStringList &allowed);
+
+    // Notes a problem found by the caller's own rule.
+    void problem(const QString &field, const QString &reason);
+    const QJsonObject &object() const { return m_object; }
+
+private:
+    const ContentDocument &m_document;
+    int m_record;
+    ContentProblems &m_problems;
+    QJsonObject m_object;
+    bool m_isObject = false;
+};
+
+// Checks the record count; notes a problem when it differs.
+bool expectRecordCount(const ContentDocument &document, int count, ContentProblems &problems);
+
+// Finds and reads an activity's bank: "content\<id>.json" in the working folder, beside the
+// program, then the copy built in. A file beside the program that cannot be read or fails
+// `validate` is reported and the built-in copy is used instead, so a bad edit never leaves
+// an activity half-loaded. Returns nothing only when no copy passes.
+template<typename Bank>
+using BankParser = std::optional<Bank> (*)(const ContentDocument &, ContentProblems &);
+
+QStringList contentCandidates(const AssetResolver &assets, const QString &activity);
+
+template<typename Bank>
+std::optional<Bank> loadBank(const AssetResolver &assets, const QString &activity,
+                             BankParser<Bank> parse, ContentProblems &problems)
+{
+    for (const QString &path : contentCandidates(assets, activity)) {
+        ContentProblems found;
+        if (auto document = ContentDocument::read(path, found)) {
+            if (auto bank = parse(*document, found); bank && found.isEmpty())
+                return bank;
+        }
+        problems += found;
+    }
+    return std::nullopt;
+}
+
+// Reports problems on the program's log (a teacher's edit that was set aside).
+void reportContentProblems(const ContentProblems &problems);
