@@ -20,6 +20,7 @@ public:
     static QSize preferredSize(const QSize &available);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
