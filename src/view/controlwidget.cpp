@@ -3,6 +3,8 @@
 #include "fonts.h"
 #include "formview.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -56,7 +58,86 @@ QColor disabledText(const QColor &colour)
     return grey;
 }
 
+// What a screen reader is told about a control: its role from its kind and whether it can
+// be clicked, its name, whether an option is selected, and a press action.
+class ControlAccessible : public QAccessibleWidget
+{
+public:
+    explicit ControlAccessible(ControlWidget *widget)
+        : QAccessibleWidget(widget, roleOf(widget))
+    {
+    }
+
+    static QAccessible::Role roleOf(ControlWidget *widget)
+    {
+        const Control *control = widget->control();
+        if (!control)
+            return QAccessible::NoRole;
+        switch (control->kind) {
+        case ControlKind::Label:
+            return control->isClickable() ? QAccessible::Button : QAccessible::StaticText;
+        case ControlKind::CommandButton:
+            return QAccessible::Button;
+        case ControlKind::OptionButton:
+            return QAccessible::RadioButton;
+        case ControlKind::PictureBox:
+        case ControlKind::Image:
+            return control->isClickable() ? QAccessible::Button : QAccessible::Graphic;
+        case ControlKind::Frame:
+            return QAccessible::Grouping;
+        }
+        return QAccessible::NoRole;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State st = QAccessibleWidget::state();
+        auto *w = static_cast<ControlWidget *>(widget());
+        if (const Control *control = w->control()) {
+            if (control->kind == ControlKind::OptionButton) {
+                st.checkable = true;
+                st.checked = control->value;
+            }
+            if (control->selected)
+                st.selected = true;
+        }
+        return st;
+    }
+
+    QStringList actionNames() const override
+    {
+        auto *w = static_cast<ControlWidget *>(widget());
+        if (w->control() && w->control()->isClickable())
+            return {pressAction()};
+        return QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &actionName) override
+    {
+        if (actionName == pressAction())
+            static_cast<ControlWidget *>(widget())->activate();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+};
+
+QAccessibleInterface *controlAccessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("ControlWidget") && object && object->isWidgetType())
+        return new ControlAccessible(static_cast<ControlWidget *>(object));
+    return nullptr;
+}
+
 } // namespace
+
+void ControlWidget::installAccessibility()
+{
+    static bool installed = false;
+    if (!installed) {
+        installed = true;
+        QAccessible::installFactory(controlAccessibleFactory);
+    }
+}
 
 ControlWidget::ControlWidget(FormView &view, Control &control, QWidget *parent)
     : QWidget(parent)
@@ -87,8 +168,14 @@ bool ControlWidget::sync()
     setFocusPolicy(interactive ? Qt::TabFocus : Qt::NoFocus);
     setEnabled(look.enabled);
     const QString spoken = look.accessibleName.isEmpty() ? look.caption.trimmed() : look.accessibleName;
-    if (accessibleName() != spoken)
+    if (accessibleName() != spoken) {
         setAccessibleName(spoken);
+        // A verdict or score that changes is announced as it appears.
+        if (look.visible && QAccessible::isActive()) {
+            QAccessibleEvent changed(this, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&changed);
+        }
+    }
     setVisible(look.visible && look.width > 0 && look.height > 0);
     update();
     return true;

@@ -24,6 +24,9 @@ public:
     // Presses the control as a click would (keyboard and screen readers).
     void activate();
 
+    // Tells screen readers the role and actions of every control widget (once per run).
+    static void installAccessibility();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -22,6 +22,7 @@ FormView::FormView(FormRegistry &forms, QWidget *parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    ControlWidget::installAccessibility();
     setFocusPolicy(Qt::NoFocus);
 }
 

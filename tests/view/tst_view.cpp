@@ -7,6 +7,7 @@
 #include "textmeasurer.h"
 #include "timerrunner.h"
 
+#include <QAccessible>
 #include <QtTest>
 
 namespace {
@@ -67,6 +68,7 @@ private Q_SLOTS:
     void clickNeedsPressAndReleaseInside();
     void resizingNeverChangesTwips();
     void oneMillisecondTimersRunAtAVisibleRate();
+    void screenReadersSeeRolesNamesAndPress();
     void cleanup();
 };
 
@@ -241,6 +243,30 @@ void tst_View::oneMillisecondTimersRunAtAVisibleRate()
     QTest::qWait(100);
     QCOMPARE(ticks, 3);
     QCOMPARE(window.timers().runningCount(), 0);
+}
+
+void tst_View::screenReadersSeeRolesNamesAndPress()
+{
+    FormRegistry forms;
+    forms.registerForm(QStringLiteral("drag"), [](FormRegistry &r) { return std::make_unique<DragScreen>(r); });
+    auto *screen = static_cast<DragScreen *>(forms.get(QStringLiteral("drag")));
+    screen->control(QStringLiteral("cmdgo"))->accessibleName = QStringLiteral("Next");
+    screen->control(QStringLiteral("Label2"), 1)->setCaption(QStringLiteral("We dawdled into school.  "));
+    screen->Show();
+    FormView view(forms);
+    view.resize(800, 600);
+    view.show();
+    view.refresh();
+    QAccessibleInterface *next = QAccessible::queryAccessibleInterface(view.widgetFor(screen->control(QStringLiteral("cmdgo"))));
+    QVERIFY(next);
+    QCOMPARE(next->role(), QAccessible::Button);
+    QCOMPARE(next->text(QAccessible::Name), QStringLiteral("Next"));
+    next->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(screen->events.back().what, QStringLiteral("click"));
+    // A phrase that is dragged, not clicked, is read as text, without its trailing spaces.
+    QAccessibleInterface *phrase = QAccessible::queryAccessibleInterface(view.widgetFor(screen->control(QStringLiteral("Label2"), 1)));
+    QCOMPARE(phrase->role(), QAccessible::StaticText);
+    QCOMPARE(phrase->text(QAccessible::Name), QStringLiteral("We dawdled into school."));
 }
 
 QTEST_MAIN(tst_View)
