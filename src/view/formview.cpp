@@ -93,6 +93,7 @@ void FormView::rebuild()
         m_shownBackColor = m_form->backColor;
         m_shownPicture = m_form->picture;
     }
+    m_backgroundDirty = true;
     update();
 }
 
@@ -138,6 +139,7 @@ void FormView::syncWidgets()
     if (m_form->backColor != m_shownBackColor || !(m_form->picture == m_shownPicture)) {
         m_shownBackColor = m_form->backColor;
         m_shownPicture = m_form->picture;
+        m_backgroundDirty = true;
         update();
     }
 }
@@ -148,13 +150,24 @@ void FormView::paintEvent(QPaintEvent *event)
     painter.fillRect(event->rect(), LetterBox);
     if (!m_form)
         return;
-    painter.setTransform(m_scaling.twipsTransform(QPoint(0, 0)));
-    const QRectF formRect(0, 0, m_form->width, m_form->height);
-    painter.fillRect(formRect, m_form->backColor);
-    if (!m_form->picture.isNull()) {
-        painter.setClipRect(formRect);
-        m_form->picture.paint(painter, QRectF(QPointF(0, 0), m_form->picture.sizeTwips()));
+    // The form's colour and picture are drawn once per size into a pixmap, so a drag that
+    // repaints small areas many times a second only copies pixels.
+    const QRect formPixels = m_scaling.coveringRect(QRectF(0, 0, m_form->width, m_form->height));
+    if (m_background.size() != formPixels.size() * devicePixelRatioF() || m_backgroundDirty) {
+        m_backgroundDirty = false;
+        m_background = QPixmap(formPixels.size() * devicePixelRatioF());
+        m_background.setDevicePixelRatio(devicePixelRatioF());
+        QPainter cache(&m_background);
+        cache.setRenderHint(QPainter::SmoothPixmapTransform);
+        cache.setTransform(m_scaling.twipsTransform(formPixels.topLeft()));
+        const QRectF formRect(0, 0, m_form->width, m_form->height);
+        cache.fillRect(formRect, m_form->backColor);
+        if (!m_form->picture.isNull()) {
+            cache.setClipRect(formRect);
+            m_form->picture.paint(cache, QRectF(QPointF(0, 0), m_form->picture.sizeTwips()));
+        }
     }
+    painter.drawPixmap(formPixels.topLeft(), m_background);
 }
 
 void FormView::resizeEvent(QResizeEvent *event)
@@ -163,6 +176,7 @@ void FormView::resizeEvent(QResizeEvent *event)
     if (!m_form)
         return;
     m_scaling = Scaling(size(), QSizeF(m_form->width, m_form->height));
+    m_backgroundDirty = true;
     for (ControlWidget *widget : m_widgets) {
         if (Control *control = widget->control())
             widget->setGeometry(m_scaling.coveringRect(control->rect()));

@@ -4,6 +4,7 @@
 #include "scaling.h"
 
 #include <QColor>
+#include <QPixmap>
 
 #include <QPointer>
 #include <QWidget>
@@ -65,4 +66,6 @@ private:
     bool m_refreshing = false;
     QColor m_shownBackColor;
     Picture m_shownPicture;
+    QPixmap m_background;
+    bool m_backgroundDirty = true;
 };
