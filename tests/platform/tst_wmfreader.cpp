@@ -239,8 +239,8 @@ void tst_WmfReader::drawsRecords_data()
         w.record(0x00F7, {0x0300, 0}); // a palette: object 2
         w.createBrush(kBlue);          // object 3
         w.createBrush(kGreen);         // object 4
+        w.selectObject(2); // the palette: no brush changes
         w.selectObject(3);
-        w.selectObject(2); // selecting the palette leaves the brush alone
         w.rectangle(QRect(10, 10, 30, 30));
     });
     row("restore brings back a pen deleted after the save", {50, 50}, kBlue, {50, 30},
