@@ -38,8 +38,10 @@ void FormView::dispatch(const std::function<void()> &handler)
         handler();
     } catch (const std::exception &error) {
         // A fault in a handler is a bug; report it and keep the class going.
+        ++m_faults;
         qWarning("handler failed: %s", error.what());
     } catch (...) {
+        ++m_faults;
         qWarning("handler failed");
     }
     refresh();

@@ -35,6 +35,9 @@ public:
     // takes the program down, then brings the screen in step with the model.
     void dispatch(const std::function<void()> &handler);
 
+    // How many handlers have failed (thrown) so far; tests expect none.
+    int faults() const { return m_faults; }
+
     // Brings the screen in step with the model: the current form, new controls, every
     // control's look, the timers.
     void refresh();
@@ -64,6 +67,7 @@ private:
     std::vector<ControlWidget *> m_widgets;
     std::vector<int> m_zOrders;
     bool m_refreshing = false;
+    int m_faults = 0;
     QColor m_shownBackColor;
     Picture m_shownPicture;
     QPixmap m_background;
