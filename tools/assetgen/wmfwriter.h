@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 #include <algorithm>
 #include <array>
