@@ -1,0 +1,100 @@
+#include "slotactivities.h"
+
+#include "formregistry.h"
+#include "slotbank.h"
+
+namespace {
+
+std::optional<SlotBank> parsePerson(const ContentDocument &document, ContentProblems &problems);
+std::optional<SlotBank> parseNotemaking(const ContentDocument &document, ContentProblems &problems);
+
+const std::vector<SlotActivity> Activities{
+    {
+        "person",
+        "1st, 2nd, 3rd Person",
+        "menu4",
+        35,
+        "0123",
+        1, Slot::MaxWords,
+        "Identify the words that are in the first, second or third person and drag them into the correct container.",
+        21.75f,
+        {{{1080, 4800, 1875, 1935}, {4080, 4800, 1875, 1935}, {7080, 4800, 1875, 1935}}},
+        {{"1st Person", {1065, 6780, 1905, 435}},
+         {"2nd Person", {4005, 6780, 2025, 435}},
+         {"3rd Person", {7035, 6780, 1965, 435}}},
+        {3240, 7440, 5535, 1215},
+        {{0, "This is my book; you know it belongs to me. ", "0010200001"},
+         {1, "Can we go to their school with them? ", "01003003"},
+         {2, "Can you bring your brother to my house? ", "02020010"}},
+        &parsePerson,
+    },
+    {
+        "notemaking",
+        "Note Making",
+        "menu3",
+        90,
+        "01",
+        2, 3,
+        "Identify two or three significant words in the sentence below and drag them into the note pad.",
+        24.0f,
+        // Boxes 1 and 2 are thin boxes at the bottom edge; no key sends a word there.
+        {{{3960, 4800, 1995, 1935}, {7080, 8760, 1875, 255}, {7200, 9120, 1875, 255}}},
+        {{"Note Pad", {4065, 6780, 1785, 435}}},
+        {3240, 7620, 5535, 975},
+        {{0, "The visitors will be here next Friday. ", "0100001"},
+         {1, "Be in the school gym at nine o\u2019clock to meet them. ", "00001010000"},
+         {2, "Everyone wear proper shoes, no trainers or boots. ", "01110000"}},
+        &parseNotemaking,
+    },
+};
+
+std::optional<SlotBank> parsePerson(const ContentDocument &document, ContentProblems &problems)
+{
+    return parseSlotBank(document, problems, Activities[0]);
+}
+
+std::optional<SlotBank> parseNotemaking(const ContentDocument &document, ContentProblems &problems)
+{
+    return parseSlotBank(document, problems, Activities[1]);
+}
+
+} // namespace
+
+const std::vector<SlotActivity> &slotActivities()
+{
+    return Activities;
+}
+
+const SlotActivity *findSlotActivity(const QString &id)
+{
+    for (const SlotActivity &activity : Activities) {
+        if (id == QLatin1String(activity.id))
+            return &activity;
+    }
+    return nullptr;
+}
+
+void registerSlotActivities(AppContext &context)
+{
+    for (const SlotActivity &activity : Activities) {
+        context.forms.registerForm(QString::fromLatin1(activity.id), [&context, &activity](FormRegistry &) {
+            return std::make_unique<SlotScreen>(context, activity);
+        });
+    }
+}
+
+QList<ContentKind> slotContentKinds()
+{
+    QList<ContentKind> kinds;
+    for (const SlotActivity &activity : Activities) {
+        const SlotActivity *row = &activity;
+        kinds.append({QString::fromLatin1(activity.id),
+                      [row](const ContentDocument &document, ContentProblems &problems) { row->parse(document, problems); },
+                      [row](const ContentDocument &document) {
+                          ContentProblems problems;
+                          const std::optional<SlotBank> bank = row->parse(document, problems);
+                          return bank ? dumpSlotBank(*bank, *row) : QString();
+                      }});
+    }
+    return kinds;
+}

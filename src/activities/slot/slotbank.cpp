@@ -1,0 +1,150 @@
+#include "slotbank.h"
+
+#include "sharedstate.h"
+#include "slotengine.h"
+
+#include <QHash>
+
+namespace {
+
+// The banks a drag-to-slot activity writes, one record per index.
+constexpr int BankCapacity = std::min({decltype(SharedState::ItemBank)::size(), decltype(SharedState::TextBank)::size(),
+                                       decltype(SharedState::WordBank)::size()});
+
+void checkSentence(RecordReader &reader, const QString &sentence)
+{
+    const QString field = QStringLiteral("sentence");
+    if (!sentence.endsWith(QLatin1Char(' ')))
+        reader.problem(field, QStringLiteral("must end with one space (the last word is only taken at a space)"));
+    if (sentence.startsWith(QLatin1Char(' ')))
+        reader.problem(field, QStringLiteral("must not start with a space"));
+    if (sentence.contains(QLatin1String("  ")))
+        reader.problem(field, QStringLiteral("must have exactly one space between words and one at the end"));
+    for (const QChar c : sentence) {
+        if (c.isSpace() && c != QLatin1Char(' ')) {
+            reader.problem(field, QStringLiteral("must separate words with plain spaces only"));
+            break;
+        }
+    }
+}
+
+void checkKey(RecordReader &reader, const QString &key, int words, const SlotActivity &activity)
+{
+    const QString field = QStringLiteral("key");
+    const QString digits = QString::fromLatin1(activity.keyDigits);
+    int placed = 0;
+    for (const QChar c : key) {
+        if (!digits.contains(c)) {
+            reader.problem(field, QStringLiteral("may only use the digits %1, one per word").arg(digits));
+            return;
+        }
+        if (c != QLatin1Char('0'))
+            ++placed;
+    }
+    if (key.size() != words)
+        reader.problem(field, QStringLiteral("has %1 digits for %2 words").arg(key.size()).arg(words));
+    if (placed < activity.minPlaced || placed > activity.maxPlaced) {
+        reader.problem(field, QStringLiteral("sends %1 words to a box; a sentence needs %2 to %3")
+                                  .arg(placed).arg(activity.minPlaced).arg(activity.maxPlaced));
+    }
+}
+
+} // namespace
+
+QStringList sentenceWords(const QString &sentence)
+{
+    QStringList words = sentence.split(QLatin1Char(' '));
+    words.removeLast(); // after the last space: never taken
+    return words;
+}
+
+int keyDigit(const QString &key, int index)
+{
+    if (index < 0 || index >= key.size())
+        return 0;
+    const QChar c = key.at(index);
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9') ? c.unicode() - '0' : 0;
+}
+
+std::optional<SlotBank> parseSlotBank(const ContentDocument &document, ContentProblems &problems,
+                                      const SlotActivity &activity)
+{
+    const qsizetype before = problems.size();
+    const QString id = QString::fromLatin1(activity.id);
+    if (document.activity != id) {
+        problems.append({document.path, -1, QStringLiteral("activity"),
+                         QStringLiteral("must be \"%1\", not \"%2\"").arg(id, document.activity)});
+    }
+    expectRecordCount(document, activity.recordCount, problems);
+    if (document.records.size() > BankCapacity) {
+        problems.append({document.path, -1, QStringLiteral("records"),
+                         QStringLiteral("holds more records than the program's banks (%1)").arg(BankCapacity)});
+        return std::nullopt;
+    }
+
+    SlotBank bank;
+    QHash<QString, int> seen;
+    for (int r = 0; r < document.records.size(); ++r) {
+        RecordReader reader(document, r, problems);
+        if (!reader.isObject())
+            continue;
+        const QString sentence = reader.text(QStringLiteral("sentence"));
+        const QString key = reader.text(QStringLiteral("key"));
+        checkSentence(reader, sentence);
+        const int words = int(sentenceWords(sentence).size());
+        if (words > Slot::MaxWords)
+            reader.problem(QStringLiteral("sentence"), QStringLiteral("has %1 words; at most %2 fit").arg(words).arg(Slot::MaxWords));
+        checkKey(reader, key, words, activity);
+        if (const auto earlier = seen.constFind(sentence); earlier != seen.constEnd())
+            reader.problem(QStringLiteral("sentence"), QStringLiteral("repeats record %1").arg(*earlier));
+        else
+            seen.insert(sentence, r);
+        for (const SlotExample &example : activity.examples) {
+            if (example.record != r)
+                continue;
+            if (sentence != QString::fromUtf8(example.sentence))
+                reader.problem(QStringLiteral("sentence"), QStringLiteral("must read exactly \"%1\"").arg(QString::fromUtf8(example.sentence)));
+            if (key != QString::fromLatin1(example.key))
+                reader.problem(QStringLiteral("key"), QStringLiteral("must be \"%1\"").arg(QString::fromLatin1(example.key)));
+        }
+        bank.records.append({sentence, key});
+    }
+    if (problems.size() != before)
+        return std::nullopt;
+    return bank;
+}
+
+void storeSlotBank(const SlotBank &bank, SharedState &state)
+{
+    for (int r = 0; r < bank.records.size(); ++r) {
+        state.ItemBank[r] = bank.records[r].sentence;
+        state.TextBank[r] = bank.records[r].sentence;
+        state.WordBank[r] = bank.records[r].key;
+    }
+}
+
+QString dumpSlotBank(const SlotBank &bank, const SlotActivity &activity)
+{
+    QString out = QStringLiteral("%1: %2 records\n").arg(QString::fromUtf8(activity.caption)).arg(bank.records.size());
+    for (int r = 0; r < bank.records.size(); ++r) {
+        const SlotRecord &record = bank.records[r];
+        out += QStringLiteral("%1  \"%2\"  %3\n").arg(r, 3).arg(record.sentence, record.key);
+        const QStringList words = sentenceWords(record.sentence);
+        QStringList boxes;
+        for (int j = 0; j < Slot::BoxCount; ++j) {
+            QStringList expected;
+            for (int i = 0; i < words.size(); ++i) {
+                if (keyDigit(record.key, i) == j + 1)
+                    expected << words[i];
+            }
+            if (expected.isEmpty())
+                continue;
+            const QString name = std::size_t(j) < activity.headings.size()
+                ? QString::fromUtf8(activity.headings[std::size_t(j)].caption)
+                : QStringLiteral("box %1").arg(j);
+            boxes << name + QStringLiteral(": ") + expected.join(QLatin1Char(' '));
+        }
+        out += QStringLiteral("     ") + boxes.join(QStringLiteral("   ")) + QLatin1Char('\n');
+    }
+    return out;
+}

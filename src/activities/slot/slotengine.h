@@ -1,0 +1,116 @@
+#pragma once
+
+#include "contentfile.h"
+#include "screen.h"
+
+#include <QPointF>
+
+#include <array>
+#include <vector>
+
+struct SlotBank;
+
+namespace Slot {
+constexpr int MaxWords = 11;    // a sentence has at most this many words (Label7(0) to (10))
+constexpr int BoxCount = 3;     // drop boxes Label5(0) to (2)
+constexpr float LineLeft = 240;
+constexpr float LineTop = 3660; // top of the sentence's (last) line
+constexpr float WordGap = 120;
+constexpr float ScreenWidth = 12000;
+constexpr float ScreenHeight = 9000;
+// While dragging, a word's top-left corner stays on the screen with at least this much of
+// the word showing, so it can always be picked up again.
+constexpr float DragMargin = 240;
+}
+
+struct SlotRect
+{
+    float left, top, width, height;
+};
+
+struct SlotHeading
+{
+    const char *caption;
+    SlotRect place;
+};
+
+struct SlotExample
+{
+    int record;
+    const char *sentence;
+    const char *key;
+};
+
+// What one drag-to-slot activity is: everything that differs between the screens.
+struct SlotActivity
+{
+    const char *id;               // form name and content file
+    const char *caption;          // window caption
+    const char *termMenu;         // the menu its Exit shows again
+    int recordCount;
+    const char *keyDigits;        // the digits its keys may use
+    int minPlaced, maxPlaced;     // how many words of each sentence belong in a box
+    const char *instruction;
+    float instructionPointSize;
+    std::array<SlotRect, Slot::BoxCount> boxes;
+    std::vector<SlotHeading> headings; // Label10(0), (1), ...
+    SlotRect feedback;            // Label1, "Correct" or "Wrong"
+    std::vector<SlotExample> examples; // records that must stand word for word
+    BankParser<SlotBank> parse;   // reads this activity's bank file
+};
+
+// Where the words of a sentence sit, from their widths: one line from the left margin, 120
+// twips apart; a word that would pass the right edge of the screen starts a new line. The
+// last line's top is LineTop and earlier lines stack above it, so no word resting in the
+// sentence lies in a box's drop window.
+std::vector<QPointF> wordPlaces(const std::vector<float> &widths, float lineHeight);
+
+// The drop test: a word whose top-left corner is (left, top) is on the box when the corner
+// lies strictly inside the box widened by half its width to the left and half its height
+// upwards.
+bool isOnBox(float left, float top, const SlotRect &box);
+
+// The score as the score label writes it: " 1", " 0", "-1".
+QString scoreText(int score);
+
+// The drag-to-slot engine: a sentence laid out as a line of word labels (Label7), dragged
+// one by one onto drop boxes (Label5) and marked at once against the sentence's key.
+class SlotScreen : public Screen
+{
+public:
+    SlotScreen(AppContext &context, const SlotActivity &activity);
+
+    const SlotActivity &activity() const { return m_activity; }
+
+    void Form_Load() override;
+    void Timer1_Timer();
+    void cmdgo_Click();
+    void Label7_MouseMove(int index, int button, int shift, float x, float y);
+    void Label7_MouseUp(int index, int button, int shift, float x, float y);
+    void tmrtick_Timer();
+    void tmrcross_Timer();
+    void cmdexit_Click();
+
+    // Drops word index with its top-left corner at (left, top), as a release there does:
+    // the first box whose drop window holds the corner marks the word, which then goes back
+    // to the sentence, placed. Returns that box, or -1 when the word lies on no box (it
+    // stays where it is) or cannot be placed (no such word, or placed already).
+    int dropWord(int index, float left, float top);
+
+    // The number of words of the sentence on screen.
+    int wordCount() const { return m_wordCount; }
+    // False until a bank has been loaded; the activity then deals nothing.
+    bool hasBank() const { return m_recordCount > 0; }
+
+private:
+    void ShowNextItem();
+    int cutSentence(const QString &array, const QString &sentence);
+    std::vector<QPointF> placesOf(const QString &array) const;
+    void markDrop(int index, int box);
+    void growMark(Control &shown, Control &hidden, Timer &timer);
+
+    const SlotActivity &m_activity;
+    int m_recordCount = 0;
+    int m_wordCount = 0;
+    int m_score = 0;
+};
