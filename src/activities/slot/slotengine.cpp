@@ -101,9 +101,11 @@ SlotScreen::SlotScreen(AppContext &context, const SlotActivity &activity)
     for (std::size_t h = 0; h < activity.headings.size(); ++h) {
         const SlotHeading &heading = activity.headings[h];
         Control &label = addText(*this, Heading, int(h), {QStringLiteral("Tahoma"), 18, true}, Orange);
-        place(label, heading.place);
-        label.alignment = TextAlign::Center;
+        label.setAutoSize(true);
         label.setCaption(QString::fromUtf8(heading.caption));
+        // One line under its box, centred on its place whatever the face's exact width.
+        label.left = heading.place.left + (heading.place.width - label.width) / 2;
+        label.top = heading.place.top;
         label.visible = false;
         ctl(Box, int(h)).accessibleName = label.caption();
     }
