@@ -298,7 +298,13 @@ void tst_SlotEngine::recordsComeInOrderAndNextGoesOnTheLast()
     QFETCH(QString, id);
     QFETCH(int, elevenWordRecord);
     Opened o(id);
-    const int last = findSlotActivity(id)->recordCount - 1;
+    const SlotActivity &activity = *findSlotActivity(id);
+    for (std::size_t h = 0; h < activity.headings.size(); ++h) { // one line, centred under its box
+        const Control &heading = o.label("Label10", int(h));
+        QVERIFY(heading.visible && heading.autoSize() && !heading.wordWrap());
+        QCOMPARE(heading.left + heading.width / 2, activity.headings[h].place.left + activity.headings[h].place.width / 2);
+    }
+    const int last = activity.recordCount - 1;
     for (int r = 0; r <= last; ++r) {
         if (r > 0)
             o.next();
