@@ -6,8 +6,8 @@
 #include "mainwindow.h"
 #include "randomsource.h"
 #include "registerforms.h"
+#include "shellforms.h"
 #include "soundplayer.h"
-#include "startframe.h"
 #include "textmeasurer.h"
 #include "urlopener.h"
 
@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
 
     MainWindow window(forms);
     forms.onEnd = [] { QCoreApplication::exit(0); };
-    if (Form *first = forms.get(QString::fromLatin1(StartFrame::Name)))
+    if (Form *first = forms.get(QString::fromLatin1(StartFormName)))
         first->Show();
     window.resize(MainWindow::preferredSize(
         QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableSize() : QSize()));

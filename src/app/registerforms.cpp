@@ -1,11 +1,9 @@
 #include "registerforms.h"
 
-#include "slotactivities.h"
-#include "startframe.h"
+#include "shellforms.h"
 
 void registerForms(AppContext &context)
 {
     registerShellForms(context);
     // Each engine adds its activities here, one line each.
-    registerSlotActivities(context);
 }

@@ -1,0 +1,165 @@
+#include "introscreen.h"
+
+#include "catalogue.h"
+#include "formregistry.h"
+#include "maker.h"
+#include "screendesign.h"
+#include "setupactivityscreen.h"
+#include "titlescreen.h"
+#include "urlopener.h"
+
+#include <tuple>
+
+namespace {
+
+const QColor Yellow(255, 255, 0);
+const QColor Orange(255, 128, 0);
+const QColor Navy(0, 0, 128);
+
+FontSpec tahoma(float points, bool bold = true)
+{
+    return FontSpec{QStringLiteral("Tahoma"), points, bold};
+}
+
+// The six term labels: Year 5 on the left, Year 6 on the right, Terms 1 to 3 downwards.
+constexpr float TermLeft[2] = {120, 9720};
+constexpr float TermTop[3] = {3840, 4680, 5520};
+
+} // namespace
+
+Intro0::Intro0(AppContext &context)
+    : Screen(context, QString::fromLatin1(Name))
+{
+    caption = QString::fromLatin1(Maker::Name);
+
+    // The title and the years on two lines, each centred.
+    Control &title = addCentredLabel(*this, QStringLiteral("Label1"), {390, 120, 11220, 1500},
+                                     QStringLiteral("Quorvale\nYears 5 and 6 - Text Level Work"),
+                                     tahoma(27.75f), Qt::black);
+    setBoxed(title, Yellow);
+    title.onMouseMove = [this](int, int, int, float, float) { Label1_MouseMove(); };
+
+    addCentredLabel(*this, QStringLiteral("Label4"), {120, 3120, 2055, 495}, QStringLiteral("Year 5"), tahoma(24), Orange);
+    addCentredLabel(*this, QStringLiteral("Label5"), {9720, 3120, 2055, 495}, QStringLiteral("Year 6"), tahoma(24), Orange);
+
+    for (int i = 0; i < 6; ++i) {
+        const int year = i / Catalogue::TermsPerYear;
+        const int term = i % Catalogue::TermsPerYear;
+        Control &label = addCentredLabel(*this, QStringLiteral("Label2"), {TermLeft[year], TermTop[term], 2040, 495},
+                                         QStringLiteral("Term %1").arg(term + 1), tahoma(18), Qt::black, i);
+        setBoxed(label, Yellow);
+        label.visible = false;
+        label.accessibleName = QStringLiteral("Year %1, Term %2").arg(year + 5).arg(term + 1);
+        label.onClick = [this](int index) { Label2_Click(index); };
+        label.onMouseMove = [this](int index, int, int, float, float) { Label2_MouseMove(index); };
+    }
+
+    for (auto [name, text, top] : {std::tuple{"Option1", "Sound On", 6600.0f}, std::tuple{"Option2", "Sound Off", 6960.0f}}) {
+        Control &option = addAt(*this, ControlKind::OptionButton, QString::fromLatin1(name), {360, top, 1455, 255});
+        option.foreColor = Yellow;
+        option.backColor = Navy;
+        option.setFont(tahoma(9.75f));
+        option.setCaption(QString::fromLatin1(text));
+    }
+    ctl(QStringLiteral("Option1")).onClick = [this](int) { Option1_Click(); };
+    ctl(QStringLiteral("Option2")).onClick = [this](int) { Option2_Click(); };
+
+    addExitButton(*this, [this](int) { Command1_Click(); });
+
+    Control &logo = addAt(*this, ControlKind::Image, QStringLiteral("Image2"), {10020, 6270, 1500, 2085});
+    logo.stretch = true;
+    logo.accessibleName = QString::fromLatin1(Maker::Name);
+
+    Control &web = addCentredLabel(*this, QStringLiteral("Label6"), {6480, 7680, 3315, 375},
+                                   QString::fromLatin1(Maker::WebAddressShown),
+                                   FontSpec{QStringLiteral("Arial"), 12, true}, Yellow);
+    setBoxed(web, Qt::black);
+    web.accessibleName = QStringLiteral("Open the web page %1").arg(QLatin1String(Maker::WebAddressShown));
+    web.onClick = [this](int) { Label6_Click(); };
+
+    addCentredLabel(*this, QStringLiteral("Label3"), {6360, 8160, 3480, 375}, QString::fromUtf8(Maker::ShortRightsNotice),
+                    tahoma(9.75f, false), Yellow);
+
+    Control &store = addAt(*this, ControlKind::Image, QStringLiteral("Image1"), {0, 0, 360, 480});
+    store.visible = false;
+}
+
+void Intro0::Form_Load()
+{
+    SetupActivityScreen(*this);
+    backColor = QColor(49, 135, 215);
+
+    // A missing picture leaves its place empty; the screen works without it.
+    picture = context().loadPicture(QStringLiteral("Images\\quorva32.jpg"));
+    ctl(QStringLiteral("Image2")).setPicture(context().loadPicture(QStringLiteral("Images\\logo2.jpg")));
+    // Replaces whatever the frame put there, so the menus never show the board instead.
+    ctl(QStringLiteral("Image1")).setPicture(context().loadPicture(QStringLiteral("Images\\quorva3.jpg")));
+    loadExitButton(*this);
+
+    // Selecting from code runs the click, which writes the same value back.
+    if (state().SoundOn == 1)
+        Option1_Click();
+    else
+        Option2_Click();
+
+    for (int i = 0; i < 6; ++i)
+        ctl(QStringLiteral("Label2"), i).visible = true;
+}
+
+void Intro0::Option1_Click()
+{
+    selectOption(ctl(QStringLiteral("Option1")), ctl(QStringLiteral("Option2")));
+    state().SoundOn = 1;
+}
+
+void Intro0::Option2_Click()
+{
+    selectOption(ctl(QStringLiteral("Option2")), ctl(QStringLiteral("Option1")));
+    state().SoundOn = 0;
+}
+
+void Intro0::Label2_Click(int index)
+{
+    const int year = 5 + index / Catalogue::TermsPerYear;
+    const int term = 1 + index % Catalogue::TermsPerYear;
+    if (const TermMenuDesign *menu = Catalogue::menuFor(year, term)) {
+        if (Form *form = forms().get(QString::fromLatin1(menu->form)))
+            form->Show();
+    }
+    Unload();
+    PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void Intro0::Label6_Click()
+{
+    // No browser or no network: nothing happens, as nothing else on the screen depends on it.
+    context().urls.open(QString::fromLatin1(Maker::WebAddress));
+}
+
+void Intro0::Command1_Click()
+{
+    // Referring to the title screen loads it afresh, which turns sound back on, so the
+    // click below is heard even after "Sound Off".
+    if (Form *title = forms().get(QString::fromLatin1(Titlefrm::Name))) {
+        if (Control *ok = title->control(QStringLiteral("Command1")))
+            ok->setCaption(QStringLiteral("Cancel"));
+        title->Show();
+    }
+    Unload();
+    PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void Intro0::Label1_MouseMove()
+{
+    ctl(QStringLiteral("Label1")).opaque = true;
+}
+
+void Intro0::Label2_MouseMove(int index)
+{
+    ctl(QStringLiteral("Label2"), index).opaque = true;
+}
+
+Picture Intro0::menuBackground() const
+{
+    return ctl(QStringLiteral("Image1")).picture();
+}

@@ -1,0 +1,25 @@
+#include "shellforms.h"
+
+#include "formregistry.h"
+#include "introscreen.h"
+#include "playcue.h"
+#include "termmenu.h"
+#include "titlescreen.h"
+
+#include <string_view>
+
+static_assert(std::string_view(StartFormName) == Titlefrm::Name);
+
+void registerShellForms(AppContext &context)
+{
+    context.forms.registerForm(QString::fromLatin1(Grey::Name), [&context](FormRegistry &) {
+        return std::make_unique<Grey>(context);
+    });
+    context.forms.registerForm(QString::fromLatin1(Titlefrm::Name), [&context](FormRegistry &) {
+        return std::make_unique<Titlefrm>(context);
+    });
+    context.forms.registerForm(QString::fromLatin1(Intro0::Name), [&context](FormRegistry &) {
+        return std::make_unique<Intro0>(context);
+    });
+    registerTermMenus(context);
+}
