@@ -1,9 +1,11 @@
 #include "registerforms.h"
 
 #include "shellforms.h"
+#include "slotactivities.h"
 
 void registerForms(AppContext &context)
 {
     registerShellForms(context);
     // Each engine adds its activities here, one line each.
+    registerSlotActivities(context);
 }
