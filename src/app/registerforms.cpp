@@ -1,5 +1,6 @@
 #include "registerforms.h"
 
+#include "choiceactivities.h"
 #include "shellforms.h"
 #include "slotactivities.h"
 
@@ -7,5 +8,6 @@ void registerForms(AppContext &context)
 {
     registerShellForms(context);
     // Each engine adds its activities here, one line each.
+    registerChoiceActivities(context);
     registerSlotActivities(context);
 }

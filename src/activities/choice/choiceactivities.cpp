@@ -1,0 +1,50 @@
+#include "choiceactivities.h"
+
+#include "appcontext.h"
+#include "choicebank.h"
+#include "choicescreen.h"
+#include "formregistry.h"
+#include "openingsfamily.h"
+
+const QList<ChoiceActivity> &choiceActivities()
+{
+    // Each family adds its rows here.
+    static const QList<ChoiceActivity> all = openingsFamily();
+    return all;
+}
+
+const ChoiceActivity *choiceActivity(const QString &id)
+{
+    for (const ChoiceActivity &activity : choiceActivities()) {
+        if (activity.id == id)
+            return &activity;
+    }
+    return nullptr;
+}
+
+void registerChoiceActivities(AppContext &context)
+{
+    for (const ChoiceActivity &activity : choiceActivities()) {
+        context.forms.registerForm(activity.id, [&context, &activity](FormRegistry &) {
+            return std::make_unique<ChoiceScreen>(context, activity);
+        });
+    }
+}
+
+QList<ContentKind> choiceContentKinds()
+{
+    QList<ContentKind> kinds;
+    for (const ChoiceActivity &activity : choiceActivities()) {
+        const ChoiceActivity *row = &activity;
+        kinds.append({activity.id,
+                      [row](const ContentDocument &document, ContentProblems &problems) {
+                          parseChoiceBank(*row, document, problems);
+                      },
+                      [row](const ContentDocument &document) {
+                          ContentProblems problems;
+                          const std::optional<BankImage> bank = parseChoiceBank(*row, document, problems);
+                          return bank ? bank->toJson(row->id) : QString();
+                      }});
+    }
+    return kinds;
+}

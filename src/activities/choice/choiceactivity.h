@@ -1,0 +1,119 @@
+#pragma once
+
+#include "bankimage.h"
+#include "contentfile.h"
+#include "control.h"
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+// One multiple-choice activity as data: what the round engine (ChoiceScreen) needs to run
+// it, how its screen is laid out, and how its content file maps onto the shared banks.
+// Every multiple-choice screen is one of these rows; a family is a function that fills
+// the rules its activities share (see openingsfamily.cpp).
+
+// A place in a shared bank for the record on show: slot stride x record + offset.
+struct SlotRef
+{
+    Store store = Store::ItemBank;
+    int stride = 0;
+    int offset = 0;
+
+    int at(int record) const { return stride * record + offset; }
+};
+
+// How an answer is judged.
+enum class Judge {
+    Text,    // the clicked caption equals the stored string exactly (trailing spaces count)
+    Number,  // the clicked caption, read as a number, equals the stored number
+    Element, // the clicked label's element number equals the stored number
+};
+
+// Sets a label's caption from the record on show: `format` with %1, %2 ... replaced by
+// the texts at `sources` ("%1" alone shows the slot as stored).
+struct LabelFill
+{
+    QString label;
+    QString format = QStringLiteral("%1");
+    QList<SlotRef> sources;
+};
+
+// A label as the form designs it, before any handler runs.
+struct LabelSpec
+{
+    QString name;
+    int index = -1; // element of a control array, or -1
+    float left = 0, top = 0, width = 0, height = 0;
+    FontSpec font;
+    QColor foreColor = QColor(0, 0, 0);
+    QColor backColor = QColor(255, 255, 255);
+    bool opaque = false;
+    bool border = false;
+    TextAlign alignment = TextAlign::Center;
+    bool visible = true;
+    QString caption;
+};
+
+// The round's rules. The engine reads these and nothing else about the activity.
+struct ChoiceRules
+{
+    int optionCount = 4;                        // answer labels Label5(0 .. optionCount - 1)
+    QColor backColour = QColor(49, 135, 215);   // set after the common frame
+    bool resetFlashPhase = true;                // Form_Load starts the blink phase at 0
+    QList<LabelFill> fills;                     // item labels filled by each draw; the first
+                                                // also carries the could-not-load message
+    std::optional<SlotRef> options;             // option i at options.at(r) + i; none: the
+                                                // answer labels keep their designed captions
+    int shufflePasses = 10;                     // 0: options keep their stored order
+    Judge judge = Judge::Text;
+    SlotRef correct;                            // the value an answer is judged against
+    bool blinkCorrect = true;                   // Timer2 blinks the right answer after a click
+    QStringList showOnDraw;                     // shown with the options by each draw
+    QStringList showOnSolution;                 // shown by the answer button
+};
+
+// One field of a content record and where its value goes.
+enum class FieldType { Text, Texts, Number, Numbers };
+
+struct FieldSlot
+{
+    QString field;
+    FieldType type = FieldType::Text;
+    SlotRef to;              // where the value (the first of a list) is written
+    int count = 1;           // Texts and Numbers: how many
+    int min = 0, max = 0;    // Number and Numbers: the allowed range
+};
+
+// Everything the checker knows about an activity's content beyond its layout.
+struct ContentRules
+{
+    QList<FieldSlot> fields;
+    QStringList optionFields;   // the fields whose values are shown as answer options
+    QString correctField;       // the field holding the right answer
+    QStringList vocabulary;     // when not empty, every option is one of these
+    QStringList wrongOnly;      // in the vocabulary, but never the right answer
+    QStringList wrongSpellings; // further strings allowed as wrong options only ("Poet ")
+    QString gapField;           // when set, this field holds exactly one gap "_____"
+    // Records that must read exactly so: record number and a JSON object of its fields.
+    QList<std::pair<int, QString>> examples;
+    // A rule of this activity alone (run on the whole file).
+    std::function<void(const ContentDocument &, ContentProblems &)> extraCheck;
+};
+
+struct ChoiceActivity
+{
+    QString id;          // the form's name and the content file's (content/<id>.json)
+    QString caption;     // window caption and menu entry
+    QString termMenu;    // the form Exit returns to
+    int itemCount = 0;   // records in the bank; the draw picks 0 .. itemCount - 1
+    int recordWidth = 0; // ItemBank strings per record
+    ChoiceRules rules;
+    QList<LabelSpec> labels;
+    ContentRules content;
+};

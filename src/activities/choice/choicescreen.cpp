@@ -1,0 +1,271 @@
+#include "choicescreen.h"
+
+#include "activityframe.h"
+#include "choicebank.h"
+#include "formregistry.h"
+#include "randomsource.h"
+#include "setupactivityscreen.h"
+
+#include <utility>
+
+namespace {
+
+const QColor Yellow(255, 255, 0);
+const QColor White(255, 255, 255);
+
+const QString Options = QStringLiteral("Label5");
+const QString Verdict = QStringLiteral("Label6");
+const QString Tick = QStringLiteral("imgtick");
+const QString Cross = QStringLiteral("imgcross");
+
+// Replaces %1 .. %9 in one pass, so a text that itself holds "%2" is shown as it is.
+QString fillPlaceholders(const QString &format, const QStringList &texts)
+{
+    QString result;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('%') && i + 1 < format.size() && format.at(i + 1).isDigit()) {
+            const int n = format.at(i + 1).digitValue();
+            if (n >= 1 && n <= texts.size()) {
+                result += texts.at(n - 1);
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
+}
+
+} // namespace
+
+const QString ChoiceScreen::LoadFailedMessage = QStringLiteral("The questions for this activity could not be loaded.");
+
+ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
+    : Screen(context, activity.id)
+    , m_activity(std::move(activity))
+{
+    caption = m_activity.caption;
+    addActivityFrameControls(*this);
+    ctl(QStringLiteral("cmdsoln")).visible = false;
+    ctl(QStringLiteral("cmdcheckit")).visible = false;
+
+    for (const LabelSpec &design : m_activity.labels) {
+        Control &label = add(ControlKind::Label, design.name, design.index);
+        label.left = design.left;
+        label.top = design.top;
+        label.width = design.width;
+        label.height = design.height;
+        label.setFont(design.font);
+        label.foreColor = design.foreColor;
+        label.backColor = design.backColor;
+        label.opaque = design.opaque;
+        label.border = design.border;
+        label.alignment = design.alignment;
+        label.visible = design.visible;
+        label.setCaption(design.caption);
+        label.tabStop = design.name == Options;
+    }
+    for (int i = 0; i < m_activity.rules.optionCount; ++i)
+        ctl(Options, i).onClick = [this](int index) { Label5_Click(index); };
+
+    ctl(QStringLiteral("cmdgo")).onClick = [this](int) { cmdgo_Click(); };
+    ctl(QStringLiteral("cmdsoln")).onClick = [this](int) { cmdsoln_Click(); };
+    ctl(QStringLiteral("cmdexit")).onClick = [this](int) { cmdexit_Click(); };
+    timer(QStringLiteral("Timer1"))->onTimer = [this] { Timer1_Timer(); };
+    timer(QStringLiteral("Timer2"))->onTimer = [this] { Timer2_Timer(); };
+    timer(QStringLiteral("tmrtick"))->onTimer = [this] { tmrtick_Timer(); };
+    timer(QStringLiteral("tmrcross"))->onTimer = [this] { tmrcross_Timer(); };
+}
+
+void ChoiceScreen::Form_Load()
+{
+    SetupActivityScreen(*this);
+    backColor = m_activity.rules.backColour;
+    if (m_activity.rules.resetFlashPhase)
+        state().FlashPhase = 0;
+    state().ItemBank.clear(0, 99);
+    timer(QStringLiteral("Timer1"))->enabled = true;
+}
+
+void ChoiceScreen::Timer1_Timer()
+{
+    ContentProblems problems;
+    const std::optional<BankImage> bank = loadChoiceBank(context().assets, m_activity, problems);
+    // Problems are reported even when a later copy loaded: a teacher's edit was set aside.
+    reportContentProblems(problems);
+    if (bank) {
+        bank->writeInto(state());
+        m_hasBank = true;
+        ShowNextItem();
+    } else {
+        // Nothing to answer: the options go and the prompt says why.
+        for (int i = 0; i < m_activity.rules.optionCount; ++i)
+            ctl(Options, i).visible = false;
+        if (!m_activity.rules.fills.isEmpty()) {
+            Control &prompt = ctl(m_activity.rules.fills.first().label);
+            prompt.setCaption(LoadFailedMessage);
+            prompt.visible = true;
+        }
+    }
+    timer(QStringLiteral("Timer1"))->enabled = false;
+}
+
+void ChoiceScreen::ShowNextItem()
+{
+    const ChoiceRules &rules = m_activity.rules;
+    for (const QString &name : {Tick, Cross}) {
+        Control &mark = ctl(name);
+        mark.visible = false;
+        mark.width = 0;
+    }
+    ctl(QStringLiteral("cmdcheckit")).visible = false;
+    // A mark still growing from the last answer would otherwise come back over the new
+    // item, which nobody has answered yet.
+    timer(QStringLiteral("tmrtick"))->enabled = false;
+    timer(QStringLiteral("tmrcross"))->enabled = false;
+
+    RandomSource &random = context().random;
+    random.reseed();
+    int r = random.below(m_activity.itemCount);
+    if (r == state().LastItem)
+        r = (r + 1) % m_activity.itemCount;
+    state().LastItem = r;
+
+    for (const LabelFill &fill : rules.fills) {
+        QStringList texts;
+        for (const SlotRef &source : fill.sources)
+            texts << slotText(source, r);
+        ctl(fill.label).setCaption(fillPlaceholders(fill.format, texts));
+    }
+
+    if (rules.options) {
+        QStringList option;
+        for (int i = 0; i < rules.optionCount; ++i)
+            option << slotText({rules.options->store, rules.options->stride, rules.options->offset + i}, r);
+        if (rules.shufflePasses > 0) {
+            random.reseed();
+            for (int pass = 0; pass < rules.shufflePasses; ++pass) {
+                for (int j = 0; j < rules.optionCount; ++j)
+                    std::swap(option[j], option[random.below(rules.optionCount)]);
+            }
+        }
+        for (int i = 0; i < rules.optionCount; ++i)
+            ctl(Options, i).setCaption(option[i]);
+    }
+
+    setVisible(rules.showOnDraw, true);
+    for (int i = 0; i < rules.optionCount; ++i)
+        ctl(Options, i).visible = true;
+}
+
+QString ChoiceScreen::slotText(const SlotRef &ref, int record) const
+{
+    return readSlot(state(), ref.store, ref.at(record)).toString();
+}
+
+bool ChoiceScreen::isCorrect(int index) const
+{
+    const SlotRef &correct = m_activity.rules.correct;
+    const int r = state().LastItem;
+    switch (m_activity.rules.judge) {
+    case Judge::Text:
+        return ctl(Options, index).caption() == slotText(correct, r);
+    case Judge::Number: {
+        bool shownIsNumber = false;
+        bool storedIsNumber = false;
+        const double shown = ctl(Options, index).caption().trimmed().toDouble(&shownIsNumber);
+        const double stored = readSlot(state(), correct.store, correct.at(r)).toDouble(&storedIsNumber);
+        return shownIsNumber && storedIsNumber && shown == stored;
+    }
+    case Judge::Element:
+        return index == readSlot(state(), correct.store, correct.at(r)).toInt();
+    }
+    return false;
+}
+
+void ChoiceScreen::Label5_Click(int index)
+{
+    if (!m_hasBank)
+        return;
+    Control &verdict = ctl(Verdict);
+    if (isCorrect(index)) {
+        timer(QStringLiteral("tmrtick"))->enabled = true;
+        verdict.setCaption(QStringLiteral("Correct"));
+        verdict.visible = true;
+        PlayCue(QStringLiteral("wav\\cash.wav"));
+    } else {
+        timer(QStringLiteral("tmrcross"))->enabled = true;
+        verdict.setCaption(QStringLiteral("Wrong"));
+        verdict.visible = true;
+        PlayCue(QStringLiteral("wav\\boink.wav"));
+    }
+    if (m_activity.rules.blinkCorrect)
+        timer(QStringLiteral("Timer2"))->enabled = true;
+}
+
+void ChoiceScreen::Timer2_Timer()
+{
+    int &phase = state().FlashPhase;
+    phase += 1;
+    if (phase == 2)
+        phase = 0;
+    for (int i = 0; i < m_activity.rules.optionCount; ++i) {
+        if (isCorrect(i))
+            ctl(Options, i).backColor = phase == 1 ? Yellow : White;
+    }
+}
+
+void ChoiceScreen::growMark(const QString &grow, const QString &other, const QString &timerName)
+{
+    ctl(other).visible = false;
+    Control &mark = ctl(grow);
+    mark.visible = true;
+    if (mark.width > MarkLimit)
+        timer(timerName)->enabled = false;
+    else
+        mark.width += MarkStep;
+}
+
+void ChoiceScreen::tmrtick_Timer()
+{
+    growMark(Tick, Cross, QStringLiteral("tmrtick"));
+}
+
+void ChoiceScreen::tmrcross_Timer()
+{
+    growMark(Cross, Tick, QStringLiteral("tmrcross"));
+}
+
+void ChoiceScreen::cmdgo_Click()
+{
+    timer(QStringLiteral("Timer2"))->enabled = false;
+    for (int i = 0; i < m_activity.rules.optionCount; ++i)
+        ctl(Options, i).backColor = Yellow;
+    setVisible({Tick, Cross, Verdict}, false);
+    if (m_hasBank)
+        ShowNextItem();
+    PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void ChoiceScreen::cmdsoln_Click()
+{
+    setVisible({Tick, Cross}, false);
+    setVisible(m_activity.rules.showOnSolution, true);
+    PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void ChoiceScreen::cmdexit_Click()
+{
+    // Until a term menu exists (or if its name is wrong) Exit still leaves the activity.
+    if (Form *menu = forms().get(m_activity.termMenu))
+        menu->Show();
+    Unload();
+    PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void ChoiceScreen::setVisible(const QStringList &labels, bool visible)
+{
+    for (const QString &name : labels)
+        ctl(name).visible = visible;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "choiceactivity.h"
+#include "screen.h"
+
+// The multiple-choice round engine: one screen that runs any ChoiceActivity row. It shows
+// one item at a time, judges every click on an answer label at once (verdict, cue, a tick
+// or cross that grows into view, the right answer blinking) and draws another item on
+// Next. There is no score and no end; Exit returns to the activity's term menu.
+class ChoiceScreen : public Screen
+{
+public:
+    ChoiceScreen(AppContext &context, ChoiceActivity activity);
+
+    const ChoiceActivity &activity() const { return m_activity; }
+    // False until the first Timer1 tick has filled the bank (and for good, when no copy
+    // of the bank could be loaded).
+    bool hasBank() const { return m_hasBank; }
+
+    static const QString LoadFailedMessage;
+    static constexpr float MarkStep = 15.0f;
+    static constexpr float MarkLimit = 735.0f;
+
+    void Form_Load() override;
+    void Timer1_Timer();
+    void Label5_Click(int index);
+    void Timer2_Timer();
+    void tmrtick_Timer();
+    void tmrcross_Timer();
+    void cmdgo_Click();
+    void cmdsoln_Click();
+    void cmdexit_Click();
+
+private:
+    void ShowNextItem();
+    // Whether answer label index holds the right answer to the record on show.
+    bool isCorrect(int index) const;
+    QString slotText(const SlotRef &ref, int record) const;
+    void growMark(const QString &grow, const QString &other, const QString &timer);
+    void setVisible(const QStringList &labels, bool visible);
+
+    ChoiceActivity m_activity;
+    bool m_hasBank = false;
+};

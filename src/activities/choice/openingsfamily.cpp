@@ -1,0 +1,360 @@
+#include "openingsfamily.h"
+
+#include <QRegularExpression>
+
+#include <array>
+
+namespace {
+
+const QColor Yellow(255, 255, 0);
+const QColor Green(0, 255, 0);
+const QColor Black(0, 0, 0);
+
+constexpr int RecordWidth = 5;
+constexpr int OptionCount = 4;
+constexpr int DirectSpeechPrompts = 8;
+
+struct Box
+{
+    float left, top, width, height;
+};
+
+// One screen of the family as designed (twips and points).
+struct Design
+{
+    const char *id;
+    const char *caption;
+    const char *termMenu;
+    int itemCount;
+    Box prompt;
+    float promptPoints;
+    TextAlign promptAlignment;
+    std::array<std::array<float, 2>, OptionCount> optionPlaces; // left, top by index
+    float optionWidth, optionHeight, optionPoints;
+    Box verdict;
+    float verdictPoints;
+    const char *questionLabel; // the static question's label, or nullptr
+    Box question;
+    float questionPoints;
+    const char *questionText;
+};
+
+FontSpec timesNewRoman(float points)
+{
+    return {QStringLiteral("Times New Roman"), points, false};
+}
+
+LabelSpec label(const QString &name, int index, const Box &box, const FontSpec &font)
+{
+    LabelSpec made;
+    made.name = name;
+    made.index = index;
+    made.left = box.left;
+    made.top = box.top;
+    made.width = box.width;
+    made.height = box.height;
+    made.font = font;
+    return made;
+}
+
+QList<LabelSpec> labelsOf(const Design &design)
+{
+    QList<LabelSpec> labels;
+
+    LabelSpec prompt = label(QStringLiteral("Label4"), -1, design.prompt, timesNewRoman(design.promptPoints));
+    prompt.foreColor = Yellow;
+    prompt.alignment = design.promptAlignment;
+    prompt.visible = false;
+    labels << prompt;
+
+    for (int i = 0; i < OptionCount; ++i) {
+        const Box box{design.optionPlaces[i][0], design.optionPlaces[i][1], design.optionWidth, design.optionHeight};
+        LabelSpec option = label(QStringLiteral("Label5"), i, box, {QStringLiteral("Tahoma"), design.optionPoints, true});
+        option.foreColor = Black;
+        option.backColor = Yellow;
+        option.opaque = true;
+        option.border = true;
+        labels << option;
+    }
+
+    LabelSpec verdict = label(QStringLiteral("Label6"), -1, design.verdict, timesNewRoman(design.verdictPoints));
+    verdict.foreColor = Green;
+    verdict.visible = false;
+    verdict.caption = QStringLiteral("Correct");
+    labels << verdict;
+
+    if (design.questionLabel) {
+        LabelSpec question = label(QString::fromLatin1(design.questionLabel), -1, design.question,
+                                   timesNewRoman(design.questionPoints));
+        question.foreColor = Green;
+        question.caption = QString::fromUtf8(design.questionText);
+        labels << question;
+    }
+    return labels;
+}
+
+// An activity whose records are a prompt, three wrong options and the correct one.
+ChoiceActivity textActivity(const Design &design)
+{
+    ChoiceActivity activity;
+    activity.id = QString::fromLatin1(design.id);
+    activity.caption = QString::fromUtf8(design.caption);
+    activity.termMenu = QString::fromLatin1(design.termMenu);
+    activity.itemCount = design.itemCount;
+    activity.recordWidth = RecordWidth;
+
+    ChoiceRules &rules = activity.rules;
+    rules.optionCount = OptionCount;
+    rules.fills = {{QStringLiteral("Label4"), QStringLiteral("%1"), {{Store::ItemBank, RecordWidth, 0}}}};
+    rules.options = SlotRef{Store::ItemBank, RecordWidth, 1};
+    rules.judge = Judge::Text;
+    rules.correct = {Store::ItemBank, RecordWidth, 4};
+    rules.showOnDraw = {QStringLiteral("Label4")};
+
+    activity.labels = labelsOf(design);
+
+    ContentRules &content = activity.content;
+    content.fields = {
+        {QStringLiteral("prompt"), FieldType::Text, {Store::ItemBank, RecordWidth, 0}},
+        {QStringLiteral("wrong"), FieldType::Texts, {Store::ItemBank, RecordWidth, 1}, 3},
+        {QStringLiteral("correct"), FieldType::Text, {Store::ItemBank, RecordWidth, 4}},
+    };
+    content.optionFields = {QStringLiteral("wrong"), QStringLiteral("correct")};
+    content.correctField = QStringLiteral("correct");
+    return activity;
+}
+
+// The records that must open the bank, word for word, from record 0.
+QList<std::pair<int, QString>> leadingExamples(std::initializer_list<const char *> records)
+{
+    QList<std::pair<int, QString>> examples;
+    for (const char *record : records)
+        examples.append({int(examples.size()), QString::fromUtf8(record)});
+    return examples;
+}
+
+QStringList words(std::initializer_list<const char *> list)
+{
+    QStringList result;
+    for (const char *word : list)
+        result << QString::fromUtf8(word);
+    return result;
+}
+
+// Direct speech in the story openings: plain double quotation marks, in eight prompts.
+void checkDirectSpeech(const ContentDocument &document, ContentProblems &problems)
+{
+    int speech = 0;
+    for (int r = 0; r < document.records.size(); ++r) {
+        const QString prompt = document.records.at(r).toObject().value(QLatin1String("prompt")).toString();
+        if (prompt.contains(QChar(0x201C)) || prompt.contains(QChar(0x201D))) {
+            problems.append({document.path, r, QStringLiteral("prompt"),
+                             QStringLiteral("direct speech takes plain double quotation marks (\"), not curly ones")});
+        }
+        if (prompt.contains(QLatin1Char('"')))
+            ++speech;
+    }
+    if (speech != DirectSpeechPrompts) {
+        problems.append({document.path, -1, QStringLiteral("records"),
+                         QStringLiteral("%1 prompts must be direct speech in double quotation marks, not %2")
+                             .arg(DirectSpeechPrompts).arg(speech)});
+    }
+}
+
+// A poet is written "Surname (born-died)", or "Anon" for an unknown one.
+void checkPoets(const ContentDocument &document, ContentProblems &problems)
+{
+    static const QRegularExpression named(QStringLiteral(R"(^\S.* \(\d{3,4}-\d{4}\)$)"));
+    for (int r = 0; r < document.records.size(); ++r) {
+        const QString poet = document.records.at(r).toObject().value(QLatin1String("poet")).toString();
+        if (!poet.isEmpty() && poet != QLatin1String("Anon") && !named.match(poet).hasMatch()) {
+            problems.append({document.path, r, QStringLiteral("poet"),
+                             QStringLiteral("must be \"Anon\" or a name with the poet's dates, as \"Tennyson (1809-1892)\"")});
+        }
+    }
+}
+
+// rhythm keeps two strings per record in ItemBank (the line and the poet) and the four
+// syllable counts in AnswerKey; the options are those numbers, judged by value.
+ChoiceActivity rhythmActivity(const Design &design)
+{
+    constexpr int Width = 2;
+    constexpr int KeyWidth = 4;
+    ChoiceActivity activity = textActivity(design);
+    activity.recordWidth = Width;
+
+    ChoiceRules &rules = activity.rules;
+    rules.fills = {{QStringLiteral("Label4"), QStringLiteral("%1"), {{Store::ItemBank, Width, 0}}},
+                   {QStringLiteral("Label1"), QStringLiteral("%1"), {{Store::ItemBank, Width, 1}}}};
+    rules.options = SlotRef{Store::AnswerKey, KeyWidth, 0};
+    rules.judge = Judge::Number;
+    rules.correct = {Store::AnswerKey, KeyWidth, 3};
+    rules.showOnSolution = {QStringLiteral("Label2")};
+
+    LabelSpec poet = label(QStringLiteral("Label1"), -1, {1080, 5040, 9855, 855}, timesNewRoman(24));
+    poet.foreColor = Yellow;
+    poet.alignment = TextAlign::Right;
+    activity.labels << poet;
+
+    constexpr int MinSyllables = 5;
+    constexpr int MaxSyllables = 24;
+    ContentRules &content = activity.content;
+    content.fields = {
+        {QStringLiteral("line"), FieldType::Text, {Store::ItemBank, Width, 0}},
+        {QStringLiteral("poet"), FieldType::Text, {Store::ItemBank, Width, 1}},
+        {QStringLiteral("wrong"), FieldType::Numbers, {Store::AnswerKey, KeyWidth, 0}, 3, MinSyllables, MaxSyllables},
+        {QStringLiteral("correct"), FieldType::Number, {Store::AnswerKey, KeyWidth, 3}, 1, MinSyllables, MaxSyllables},
+    };
+    content.extraCheck = checkPoets;
+    return activity;
+}
+
+const Box StoryVerdict{0, 4320, 10095, 1215};
+constexpr std::array<std::array<float, 2>, OptionCount> TwoByTwo{{{120, 5760}, {5160, 5760}, {120, 6720}, {5160, 6720}}};
+
+const Design Designs[] = {
+    {"openings", "Story Openings", "menu1", 30,
+     {120, 120, 9855, 3975}, 48, TextAlign::Center,
+     TwoByTwo, 4875, 735, 24,
+     StoryVerdict, 48,
+     nullptr, {}, 0, nullptr},
+    {"instructions", "Instructional Texts", "menu1", 30,
+     {360, 1320, 9495, 2775}, 27.75f, TextAlign::Left,
+     TwoByTwo, 4875, 735, 15.75f,
+     StoryVerdict, 48,
+     "Label1", {0, 120, 10095, 735}, 24, "What activity do these instructions tell you to do?"},
+    {"terms", "Poetry Terms", "menu2", 31,
+     {1080, 1560, 9855, 3495}, 48, TextAlign::Center,
+     {{{240, 5640}, {3120, 5640}, {6000, 5640}, {8880, 5640}}}, 2775, 735, 24,
+     {3120, 7080, 5175, 1215}, 48,
+     nullptr, {}, 0, nullptr},
+    {"figurative", "Figurative Language", "menu2", 28,
+     {120, 1200, 9855, 3975}, 48, TextAlign::Center,
+     {{{120, 5400}, {6000, 5400}, {120, 6360}, {6000, 6360}}}, 5595, 735, 24,
+     {3360, 7320, 4575, 1215}, 48,
+     nullptr, {}, 0, nullptr},
+    {"theatre", "Drama", "menu4", 29,
+     {1080, 1440, 9855, 3495}, 48, TextAlign::Center,
+     {{{1920, 5040}, {1920, 6240}, {6240, 5040}, {6240, 6240}}}, 3855, 735, 24,
+     {3120, 7320, 5175, 1215}, 48,
+     nullptr, {}, 0, nullptr},
+    {"linking", "Linking of Points", "menu5", 31,
+     {1080, 1680, 9855, 3495}, 48, TextAlign::Center,
+     {{{2040, 5400}, {2040, 6480}, {6120, 5400}, {6120, 6480}}}, 3735, 735, 24,
+     {3120, 7560, 5175, 975}, 36,
+     "Label1", {120, 120, 9975, 1335}, 26.25f, "What is the appropriate linking word to complete the sentence below?"},
+    {"rhythm", "Rhythm in Poetry", "menu5", 34,
+     {1080, 1800, 9855, 3135}, 36, TextAlign::Center,
+     {{{480, 6240}, {3360, 6240}, {6240, 6240}, {9120, 6240}}}, 2295, 735, 24,
+     {3120, 7440, 5175, 1095}, 36,
+     "Label2", {1560, 120, 6615, 1335}, 24, "How many syllables are there in the following line of poetry?"},
+    {"writer", "Style of Writer", "menu6", 30,
+     {720, 1560, 10575, 3495}, 48, TextAlign::Center,
+     {{{240, 5520}, {3120, 5520}, {6000, 5520}, {8880, 5520}}}, 2775, 1215, 21.75f,
+     {3120, 7200, 5175, 1215}, 48,
+     "Label1", {1440, 120, 6615, 1335}, 24, "What is the style adopted by the writer of the following text?"},
+    {"blurb", "Back Cover Blurb", "menu6", 28,
+     {120, 2040, 11655, 3495}, 48, TextAlign::Center,
+     {{{240, 5880}, {3120, 5880}, {6000, 5880}, {8880, 5880}}}, 2775, 1215, 21.75f,
+     {3120, 7320, 5175, 1215}, 48,
+     "Label1", {840, 120, 8175, 1695}, 24,
+     "The text below is taken from the blurb on the back cover of a book. What sort of book would you expect it to be?"},
+};
+
+const Design &design(const char *id)
+{
+    for (const Design &d : Designs) {
+        if (qstrcmp(d.id, id) == 0)
+            return d;
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace
+
+QList<ChoiceActivity> openingsFamily()
+{
+    ChoiceActivity openings = textActivity(design("openings"));
+    openings.content.vocabulary = words({"Action", "Autobiographical", "Autobiography", "Biographical", "Biography",
+                                         "Dialogue", "Fable", "Historical", "Legend", "Myth", "Rumour", "Sci-Fi"});
+    openings.content.wrongOnly = words({"Autobiography", "Legend", "Rumour"});
+    openings.content.examples = leadingExamples({
+        R"({"prompt": "Cautiously moving along the towpath...", "wrong": ["Dialogue", "Legend", "Rumour"], "correct": "Action"})",
+        R"({"prompt": "The space ship Zemtog III hovered above.", "wrong": ["Dialogue", "Rumour", "Historical"], "correct": "Sci-Fi"})",
+        R"({"prompt": "Holding their breath, they hid in the shadows.", "wrong": ["Rumour", "Fable", "Dialogue"], "correct": "Action"})",
+    });
+    openings.content.examples.append({6, QStringLiteral(R"({"prompt": "\"Get back!\" hissed the masked man."})")});
+    openings.content.extraCheck = checkDirectSpeech;
+
+    ChoiceActivity instructions = textActivity(design("instructions"));
+    instructions.content.examples = leadingExamples({
+        R"({"prompt": "First dig a hole. Next insert seeds. Then refill the hole.", "wrong": ["Make tea", "Bury treasure", "Fry an egg"], "correct": "Grow cress"})",
+        R"({"prompt": "First switch on power. Next switch on machine. Then insert slice.", "wrong": ["Eat spaghetti", "Light a candle", "Cut your nails"], "correct": "Make toast"})",
+        R"({"prompt": "First stand at the kerb. Next look both ways. Then if its safe, walk.", "wrong": ["Hop", "Swing", "Make toast"], "correct": "Cross the road"})",
+    });
+
+    ChoiceActivity terms = textActivity(design("terms"));
+    terms.content.gapField = QStringLiteral("prompt");
+    terms.content.examples = leadingExamples({
+        R"({"prompt": "A composition of artistic form, not necessarily in verse is a _____.", "wrong": ["report", "haiku", "stanza"], "correct": "poem"})",
+        R"({"prompt": "A _____ is a fourteen-line poem.", "wrong": ["couplet", "clerihew", "limerick"], "correct": "sonnet"})",
+        R"({"prompt": "Two successive lines that rhyme make a _____.", "wrong": ["cinquain", "psalm", "raga"], "correct": "couplet"})",
+    });
+
+    ChoiceActivity figurative = textActivity(design("figurative"));
+    figurative.content.examples = leadingExamples({
+        R"({"prompt": "A MONTH OF SUNDAYS means ...", "wrong": ["four days", "a month", "nothing"], "correct": "a very long time"})",
+        R"({"prompt": "He EATS LIKE A HORSE means he ...", "wrong": ["is a vegetarian", "is noisy", "likes carrots"], "correct": "is a big eater"})",
+        R"({"prompt": "That’s a PIECE OF CAKE means it’s ...", "wrong": ["fresh", "pudding", "fresh baked"], "correct": "very easy"})",
+    });
+
+    ChoiceActivity theatre = textActivity(design("theatre"));
+    theatre.content.examples = leadingExamples({
+        R"({"prompt": "What is a comedy series of everyday situations called?", "wrong": ["Review", "Script", "Cue"], "correct": "Sitcom"})",
+        R"({"prompt": "What is the platform on which a play is performed called?", "wrong": ["Set", "Scene", "Script"], "correct": "Stage"})",
+        R"({"prompt": "What is a sad drama called?", "wrong": ["Pantomime", "Mime", "Script"], "correct": "Tragedy"})",
+    });
+
+    ChoiceActivity linking = textActivity(design("linking"));
+    linking.content.vocabulary = words({"accordingly", "also", "although", "anyway", "besides", "but", "comparison",
+                                        "consequently", "contrary", "contrast", "conversely", "further", "furthermore",
+                                        "hence", "however", "in contrast", "moreover", "nevertheless", "oppose",
+                                        "otherwise", "so", "still", "then", "therefore", "thus", "whereas", "yet"});
+    linking.content.gapField = QStringLiteral("prompt");
+    linking.content.examples = leadingExamples({
+        R"({"prompt": "They were in a traffic jam, _____ they missed the flight.", "wrong": ["conversely", "still", "however"], "correct": "therefore"})",
+        R"({"prompt": "I don’t like painting, _____ they keep giving me paints.", "wrong": ["also", "whereas", "hence"], "correct": "yet"})",
+        R"({"prompt": "We were late getting up, _____ we missed breakfast.", "wrong": ["oppose", "contrary", "contrast"], "correct": "so"})",
+    });
+
+    ChoiceActivity rhythm = rhythmActivity(design("rhythm"));
+    rhythm.content.examples = leadingExamples({
+        R"({"line": "He flies through the air with the greatest of ease.", "poet": "Anon", "wrong": [8, 14, 10], "correct": 11})",
+        R"({"line": "Here lies a poor woman who was always tired.", "poet": "Anon", "wrong": [10, 14, 12], "correct": 11})",
+        R"({"line": "It was an evening in November, as I very well remember, ", "poet": "Anon", "wrong": [11, 15, 19], "correct": 17})",
+    });
+
+    ChoiceActivity writer = textActivity(design("writer"));
+    writer.content.vocabulary = words({"Critic", "Informal", "Journalist", "Newscaster", "Playwright", "Poet",
+                                       "Reporter", "Sports Writer", "Travel Writer"});
+    writer.content.wrongOnly = words({"Playwright"});
+    writer.content.wrongSpellings = words({"Poet ", "Critic "});
+    writer.content.examples = leadingExamples({
+        R"({"prompt": "Sometimes too hot the eye of heaven shines …", "wrong": ["Journalist", "Travel Writer", "Critic"], "correct": "Poet"})",
+        R"({"prompt": "Celebrities will join the charity run.", "wrong": ["Travel Writer", "Poet", "Playwright"], "correct": "Sports Writer"})",
+        R"({"prompt": "Hyde Park is to become a Theme Park.", "wrong": ["Poet", "Informal", "Critic"], "correct": "Reporter"})",
+    });
+
+    ChoiceActivity blurb = textActivity(design("blurb"));
+    blurb.content.vocabulary = words({"Biography", "Cookery", "Detective", "Dictionary", "Romance", "Science Fiction",
+                                      "Sport", "Thriller", "Travel", "Western"});
+    blurb.content.wrongOnly = words({"Dictionary"});
+    blurb.content.wrongSpellings = words({"Travel "});
+    blurb.content.examples = leadingExamples({
+        R"({"prompt": "An accurate guide of undiscovered tracks and paths.", "wrong": ["Detective", "Dictionary", "Cookery"], "correct": "Travel"})",
+        R"({"prompt": "Nail-biting tension grows page by page.", "wrong": ["Biography", "Cookery", "Sport"], "correct": "Thriller"})",
+        R"({"prompt": "An emotional roller-coaster.", "wrong": ["Sport", "Cookery", "Science Fiction"], "correct": "Romance"})",
+    });
+
+    return {openings, instructions, terms, figurative, theatre, linking, rhythm, writer, blurb};
+}

@@ -1,0 +1,299 @@
+#include "choiceactivities.h"
+#include "choicebank.h"
+#include "choicescreen.h"
+#include "playcue.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+QByteArray builtInBank(const QString &id)
+{
+    QFile file(QStringLiteral(":/assets/content/%1.json").arg(id));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::optional<BankImage> parseBytes(const QString &id, const QByteArray &data, ContentProblems &problems)
+{
+    const auto document = ContentDocument::parse(data, id + QStringLiteral(".json"), problems);
+    return document ? parseChoiceBank(*choiceActivity(id), *document, problems) : std::nullopt;
+}
+
+BankImage builtInImage(const QString &id)
+{
+    ContentProblems problems;
+    const auto image = parseBytes(id, builtInBank(id), problems);
+    return image ? *image : BankImage();
+}
+
+QString describe(const ContentProblems &problems)
+{
+    QStringList lines;
+    for (const ContentProblem &problem : problems)
+        lines << problem.toString();
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The slots a set of fields writes for one record.
+std::set<std::pair<Store, int>> slotsOf(const ChoiceActivity &row, const QStringList &fields, int record)
+{
+    std::set<std::pair<Store, int>> written;
+    for (const FieldSlot &field : row.content.fields) {
+        if (fields.contains(field.field)) {
+            for (int k = 0; k < field.count; ++k)
+                written.insert({field.to.store, field.to.at(record) + k});
+        }
+    }
+    return written;
+}
+
+} // namespace
+
+class tst_ChoiceBanks : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void everyBankValidates_data();
+    void everyBankValidates();
+    void engineReadsWhereTheLoaderWrites_data();
+    void engineReadsWhereTheLoaderWrites();
+    void brokenRecordIsRejected_data();
+    void brokenRecordIsRejected();
+    void wrongShapeIsRejected_data();
+    void wrongShapeIsRejected();
+    void loadingKeepsTheSlotsBeyondTheBank_data();
+    void loadingKeepsTheSlotsBeyondTheBank();
+    void dumpListsEverySlotInIndexOrder();
+};
+
+void tst_ChoiceBanks::everyBankValidates_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("itemSlots");
+    QTest::addColumn<int>("keySlots");
+    QTest::newRow("openings") << "openings" << 150 << 0;
+    QTest::newRow("instructions") << "instructions" << 150 << 0;
+    QTest::newRow("terms") << "terms" << 155 << 0;
+    QTest::newRow("figurative") << "figurative" << 140 << 0;
+    QTest::newRow("theatre") << "theatre" << 145 << 0;
+    QTest::newRow("linking") << "linking" << 155 << 0;
+    QTest::newRow("rhythm") << "rhythm" << 68 << 136;
+    QTest::newRow("writer") << "writer" << 150 << 0;
+    QTest::newRow("blurb") << "blurb" << 140 << 0;
+}
+
+void tst_ChoiceBanks::everyBankValidates()
+{
+    QFETCH(QString, id);
+    QFETCH(int, itemSlots);
+    QFETCH(int, keySlots);
+    ContentProblems problems;
+    const auto image = parseBytes(id, builtInBank(id), problems);
+    QVERIFY2(image, qPrintable(describe(problems)));
+    QVERIFY2(problems.isEmpty(), qPrintable(describe(problems)));
+    QCOMPARE(int(image->filled().size()), keySlots ? 2 : 1);
+    QCOMPARE(image->count(Store::ItemBank), itemSlots);
+    QCOMPARE(image->count(Store::AnswerKey), keySlots);
+    // Slots 0 .. n - 1, with no gap.
+    QCOMPARE(image->filled().at(Store::ItemBank).rbegin()->first, itemSlots - 1);
+    if (keySlots)
+        QCOMPARE(image->filled().at(Store::AnswerKey).rbegin()->first, keySlots - 1);
+}
+
+void tst_ChoiceBanks::engineReadsWhereTheLoaderWrites_data()
+{
+    QTest::addColumn<QString>("id");
+    for (const ChoiceActivity &row : choiceActivities())
+        QTest::newRow(qPrintable(row.id)) << row.id;
+}
+
+void tst_ChoiceBanks::engineReadsWhereTheLoaderWrites()
+{
+    QFETCH(QString, id);
+    const ChoiceActivity &row = *choiceActivity(id);
+    const ChoiceRules &rules = row.rules;
+    QVERIFY(rules.options);
+    const BankImage image = builtInImage(id);
+    for (int r = 0; r < row.itemCount; ++r) {
+        std::set<std::pair<Store, int>> shown;
+        for (int i = 0; i < rules.optionCount; ++i)
+            shown.insert({rules.options->store, rules.options->at(r) + i});
+        QCOMPARE(shown, slotsOf(row, row.content.optionFields, r));
+        QCOMPARE((std::set<std::pair<Store, int>>{{rules.correct.store, rules.correct.at(r)}}),
+                 slotsOf(row, {row.content.correctField}, r));
+        for (const LabelFill &fill : rules.fills) {
+            for (const SlotRef &source : fill.sources) {
+                QVERIFY(source.at(r) < storeSize(source.store));
+                QVERIFY(image.filled().at(source.store).count(source.at(r)));
+            }
+        }
+    }
+}
+
+void tst_ChoiceBanks::brokenRecordIsRejected_data()
+{
+    // One field of one record is replaced (null removes it); the named problem must follow.
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("record");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value"); // JSON
+    QTest::addColumn<int>("problemRecord");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("an example reworded") << "openings" << 0 << "prompt" << R"("Cautiously moving along the towpath..")" << 0 << "must read exactly";
+    QTest::newRow("an example's trailing space lost") << "rhythm" << 2 << "line" << R"("It was an evening in November, as I very well remember,")" << 2 << "must read exactly";
+    QTest::newRow("a wrong-only word as the answer") << "openings" << 5 << "correct" << R"("Legend")" << 5 << "only ever a wrong option";
+    QTest::newRow("a word outside the answers") << "linking" << 10 << "correct" << R"("because")" << 10 << "not one of this activity's answers";
+    QTest::newRow("a spaced spelling as the answer") << "writer" << 10 << "correct" << R"("Critic ")" << 10 << "not one of this activity's answers";
+    QTest::newRow("the answer repeats an option") << "figurative" << 5 << "correct" << R"("likes storms")" << 5 << "repeats the option";
+    QTest::newRow("the answer missing") << "figurative" << 6 << "correct" << "null" << 6 << "is missing";
+    QTest::newRow("two options look the same") << "theatre" << 1 << "correct" << R"("Set ")" << 1 << "looks the same on screen";
+    QTest::newRow("no gap") << "terms" << 5 << "prompt" << R"("A poem is set out in verse.")" << 5 << "one gap";
+    QTest::newRow("two gaps") << "linking" << 6 << "prompt" << R"("_____ it rained, _____ we stayed in.")" << 6 << "one gap";
+    QTest::newRow("a gap of six underscores") << "terms" << 7 << "prompt" << R"("A ______ has three lines.")" << 7 << "one gap";
+    QTest::newRow("a count above 24") << "rhythm" << 5 << "correct" << "25" << 5 << "from 5 to 24";
+    QTest::newRow("a count given as text") << "rhythm" << 5 << "correct" << R"("7")" << 5 << "from 5 to 24";
+    QTest::newRow("a right count equal to a wrong one") << "rhythm" << 5 << "correct" << "8" << 5 << "repeats the option \"8\"";
+    QTest::newRow("a poet without dates") << "rhythm" << 7 << "poet" << R"("Wordsworth")" << 7 << "the poet's dates";
+    QTest::newRow("curly quotation marks") << "openings" << 4 << "prompt" << "\"\u201CStop!\u201D cried Ann.\"" << 4 << "plain double quotation marks";
+    QTest::newRow("a ninth direct-speech prompt") << "openings" << 3 << "prompt" << R"("\"Hello,\" said Sam.")" << -1 << "8 prompts must be direct speech";
+    QTest::newRow("two wrong options only") << "blurb" << 8 << "wrong" << R"(["Sport", "Cookery"])" << 8 << "must hold 3 texts";
+    QTest::newRow("an empty prompt") << "instructions" << 9 << "prompt" << R"("  ")" << 9 << "must not be empty";
+}
+
+void tst_ChoiceBanks::brokenRecordIsRejected()
+{
+    QFETCH(QString, id);
+    QFETCH(int, record);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(int, problemRecord);
+    QFETCH(QString, reason);
+    QJsonObject root = QJsonDocument::fromJson(builtInBank(id)).object();
+    QJsonArray records = root.value(QLatin1String("records")).toArray();
+    QJsonObject edited = records.at(record).toObject();
+    const QJsonValue replacement = QJsonDocument::fromJson("[" + value.toUtf8() + "]").array().at(0);
+    if (replacement.isNull())
+        edited.remove(field);
+    else
+        edited.insert(field, replacement);
+    records.replace(record, edited);
+    root.insert(QStringLiteral("records"), records);
+
+    ContentProblems problems;
+    QVERIFY(!parseBytes(id, QJsonDocument(root).toJson(), problems));
+    const bool named = std::any_of(problems.begin(), problems.end(), [&](const ContentProblem &p) {
+        return p.record == problemRecord && (problemRecord < 0 || p.field == field) && p.reason.contains(reason);
+    });
+    QVERIFY2(named, qPrintable(describe(problems)));
+}
+
+void tst_ChoiceBanks::wrongShapeIsRejected_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("reason");
+    QJsonObject short29 = QJsonDocument::fromJson(builtInBank(QStringLiteral("writer"))).object();
+    QJsonArray records = short29.value(QLatin1String("records")).toArray();
+    records.removeLast();
+    short29.insert(QStringLiteral("records"), records);
+    QTest::newRow("a record too few") << "writer" << QJsonDocument(short29).toJson() << "must hold 30 records, not 29";
+    QTest::newRow("another activity's file") << "blurb" << builtInBank(QStringLiteral("writer")) << "must be \"blurb\"";
+    QJsonObject notObjects = short29;
+    notObjects.insert(QStringLiteral("records"), QJsonArray{QStringLiteral("a line")});
+    QTest::newRow("records that are not objects") << "writer" << QJsonDocument(notObjects).toJson() << "named fields";
+    QTest::newRow("not JSON") << "terms" << QByteArray("{\"activity\": \"terms\",") << "not valid JSON";
+}
+
+void tst_ChoiceBanks::wrongShapeIsRejected()
+{
+    QFETCH(QString, id);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, reason);
+    ContentProblems problems;
+    QVERIFY(!parseBytes(id, data, problems));
+    QVERIFY2(describe(problems).contains(reason), qPrintable(describe(problems)));
+}
+
+void tst_ChoiceBanks::loadingKeepsTheSlotsBeyondTheBank_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("terms, then rhythm") << "terms" << "rhythm";
+    QTest::newRow("rhythm, then figurative") << "rhythm" << "figurative";
+    QTest::newRow("linking, then blurb") << "linking" << "blurb";
+    QTest::newRow("openings, then theatre") << "openings" << "theatre";
+}
+
+void tst_ChoiceBanks::loadingKeepsTheSlotsBeyondTheBank()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    TestApp app;
+    registerChoiceActivities(app.context);
+    const QString before = QStringLiteral("left by an earlier activity");
+    for (int i = 0; i < 401; ++i)
+        app.state.ItemBank[i] = before;
+    for (int i = 0; i < 201; ++i)
+        app.state.AnswerKey[i] = -1;
+    for (const QString &id : {first, second}) {
+        auto *form = app.forms.get<ChoiceScreen>(id);
+        app.random.queueIndex(7, 28);
+        for (int i = 0; i < 40; ++i)
+            app.random.queueIndex(0, 4);
+        form->timer(QStringLiteral("Timer1"))->fire();
+        form->Unload();
+        app.forms.reap();
+    }
+    const auto firstSlots = builtInImage(first).filled();
+    const auto secondSlots = builtInImage(second).filled();
+    auto expected = [&](Store store, int i) -> QVariant {
+        for (const auto *written : {&secondSlots, &firstSlots}) {
+            if (written->count(store) && written->at(store).count(i))
+                return written->at(store).at(i);
+            if (store == Store::ItemBank && i < 100)
+                return QString(); // cleared by the second activity's Form_Load
+        }
+        return store == Store::ItemBank ? QVariant(before) : QVariant(-1);
+    };
+    for (int i = 0; i < 401; ++i)
+        QCOMPARE(app.state.ItemBank[i], expected(Store::ItemBank, i).toString());
+    for (int i = 0; i < 201; ++i)
+        QCOMPARE(app.state.AnswerKey[i].toInt(), expected(Store::AnswerKey, i).toInt());
+}
+
+void tst_ChoiceBanks::dumpListsEverySlotInIndexOrder()
+{
+    const QList<ContentKind> kinds = choiceContentKinds();
+    QCOMPARE(kinds.size(), choiceActivities().size());
+    for (const ContentKind &kind : kinds) {
+        ContentProblems problems;
+        const auto document = ContentDocument::parse(builtInBank(kind.activity), kind.activity, problems);
+        QVERIFY(document);
+        kind.check(*document, problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(describe(problems)));
+
+        const QString dump = kind.dump(*document);
+        const QJsonObject printed = QJsonDocument::fromJson(dump.toUtf8()).object();
+        QCOMPARE(printed.value(QLatin1String("activity")).toString(), kind.activity);
+        const BankImage image = builtInImage(kind.activity);
+        for (const auto &[store, written] : image.filled()) {
+            const QJsonObject bank = printed.value(storeName(store)).toObject();
+            QCOMPARE(int(bank.size()), int(written.size()));
+            qsizetype previous = dump.indexOf(QLatin1Char('"') + storeName(store) + QLatin1Char('"'));
+            QVERIFY(previous > 0);
+            for (const auto &[index, value] : written) {
+                QCOMPARE(bank.value(QString::number(index)), QJsonValue::fromVariant(value));
+                const qsizetype at = dump.indexOf(QStringLiteral("\"%1\": ").arg(index), previous + 1);
+                QVERIFY(at > previous);
+                previous = at;
+            }
+        }
+    }
+}
+
+QTEST_MAIN(tst_ChoiceBanks)
+#include "tst_choicebanks.moc"
