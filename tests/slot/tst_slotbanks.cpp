@@ -131,7 +131,7 @@ void tst_SlotBanks::storingWritesOnlyTheSentenceSlots()
     storeSlotBank(*bank, state);
     QCOMPARE(state.ItemBank[0], QStringLiteral("This is my book; you know it belongs to me. "));
     QCOMPARE(state.TextBank[0], state.ItemBank[0]);
-    QCOMPARE(state.WordBank[0], QStringLiteral("0010200001"));
+    QCOMPARE(state.WordBank[0], QStringLiteral("0010203001"));
     QCOMPARE(state.TextBank[34], bank->records[34].sentence);
     QCOMPARE(state.WordBank[34], bank->records[34].key);
     for (const QString &untouched : {state.ItemBank[35], state.TextBank[35], state.WordBank[35], state.StyleBank[0], state.KeyBankA[0]})

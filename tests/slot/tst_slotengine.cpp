@@ -114,6 +114,8 @@ void tst_SlotEngine::dropIsMarkedByTheFirstBoxItLiesOn_data()
     QTest::newRow("you on box 0") << person << "" << 4 << QPointF(1180, 4900) << 0 << "Wrong";
     QTest::newRow("you on box 2") << person << "" << 4 << QPointF(7180, 4900) << 2 << "Wrong";
     QTest::newRow("me. on 1st Person") << person << "" << 9 << QPointF(1180, 4900) << 0 << "Correct";
+    QTest::newRow("it on 3rd Person") << person << "" << 6 << QPointF(7180, 4900) << 2 << "Correct";
+    QTest::newRow("it on 1st Person") << person << "" << 6 << QPointF(1180, 4900) << 0 << "Wrong";
     QTest::newRow("corner left of the box within half its width") << person << "" << 4 << QPointF(4080 - 937, 4900) << 1 << "Correct";
     QTest::newRow("corner half a width left") << person << "" << 4 << QPointF(4080 - 937.5, 4900) << -1 << "";
     QTest::newRow("corner just inside the right edge") << person << "" << 4 << QPointF(5954, 4900) << 1 << "Correct";

@@ -23,7 +23,7 @@ const std::vector<SlotActivity> Activities{
          {"2nd Person", {4005, 6780, 2025, 435}},
          {"3rd Person", {7035, 6780, 1965, 435}}},
         {3240, 7440, 5535, 1215},
-        {{0, "This is my book; you know it belongs to me. ", "0010200001"},
+        {{0, "This is my book; you know it belongs to me. ", "0010203001"},
          {1, "Can we go to their school with them? ", "01003003"},
          {2, "Can you bring your brother to my house? ", "02020010"}},
         &parsePerson,
