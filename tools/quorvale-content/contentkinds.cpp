@@ -1,5 +1,6 @@
 #include "contentkinds.h"
 
+#include "choiceactivities.h"
 #include "slotactivities.h"
 #include "sortactivities.h"
 
@@ -7,6 +8,7 @@
 QList<ContentKind> allContentKinds()
 {
     QList<ContentKind> kinds;
+    kinds += choiceContentKinds();
     kinds += sortContentKinds();
     kinds += slotContentKinds();
     return kinds;
