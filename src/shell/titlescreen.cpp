@@ -59,7 +59,9 @@ Titlefrm::Titlefrm(AppContext &context)
     ctl(QStringLiteral("Command1")).onClick = [this](int) { Command1_Click(); };
     ctl(QStringLiteral("Command2")).onClick = [this](int) { Command2_Click(); };
 
-    addCentredLabel(*this, QStringLiteral("Label2"), {120, 6780, 5415, 255},
+    // The rights line sits 60 twips higher than first drawn, so its descenders are not cut
+    // off by the window's bottom edge (one line of 8.25 pt text is about 190 twips high).
+    addCentredLabel(*this, QStringLiteral("Label2"), {120, 6720, 5415, 255},
                     QString::fromUtf8(Maker::RightsNotice), FontSpec{QStringLiteral("Arial"), 8.25f, false}, Blue);
 }
 

@@ -163,7 +163,7 @@ bool ControlWidget::sync()
     m_firstSync = false;
     m_shown = look;
     if (geometryChanged)
-        setGeometry(m_view.scaling().coveringRect(m_control->rect()));
+        setGeometry(m_view.widgetRect(*m_control));
     const bool interactive = look.enabled && look.visible && m_control->isClickable();
     setFocusPolicy(interactive ? Qt::TabFocus : Qt::NoFocus);
     setEnabled(look.enabled);
@@ -270,12 +270,18 @@ void ControlWidget::keyPressEvent(QKeyEvent *event)
 void ControlWidget::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
+    // The ring shows only when the keyboard brought the focus here: the focus a window
+    // hands its first control when it opens must not look like a chosen answer.
+    const Qt::FocusReason reason = event->reason();
+    m_focusRing = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+        || reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
     update();
 }
 
 void ControlWidget::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
+    m_focusRing = false;
     update();
 }
 
@@ -306,7 +312,8 @@ void ControlWidget::paintEvent(QPaintEvent *)
         paintFrame(painter, look);
         break;
     }
-    if (look.selected || hasFocus()) {
+    const bool ring = hasFocus() && m_focusRing;
+    if (look.selected || ring) {
         // A ring outside the control's own look, thick enough to see on a whiteboard: the
         // keyboard focus in blue and white, a chosen item in orange.
         painter.resetTransform();
@@ -315,7 +322,7 @@ void ControlWidget::paintEvent(QPaintEvent *)
             painter.setPen(QPen(QColor(255, 128, 0), 3));
             painter.drawRect(r);
         }
-        if (hasFocus()) {
+        if (ring) {
             painter.setPen(QPen(Qt::white, 3));
             painter.drawRect(r);
             painter.setPen(QPen(QColor(0, 60, 200), 2, Qt::DashLine));

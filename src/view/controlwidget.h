@@ -50,4 +50,5 @@ private:
     ControlLook m_shown;
     bool m_firstSync = true;
     bool m_pressed = false;
+    bool m_focusRing = false;
 };

@@ -68,6 +68,14 @@ void FormView::refresh()
     m_refreshing = false;
 }
 
+QRect FormView::widgetRect(const Control &control) const
+{
+    const QRect covering = m_scaling.coveringRect(control.rect());
+    if (!m_form)
+        return covering;
+    return covering.intersected(m_scaling.coveringRect(QRectF(0, 0, m_form->width, m_form->height)));
+}
+
 ControlWidget *FormView::widgetFor(const Control *control) const
 {
     for (ControlWidget *widget : m_widgets) {
@@ -181,7 +189,7 @@ void FormView::resizeEvent(QResizeEvent *event)
     m_backgroundDirty = true;
     for (ControlWidget *widget : m_widgets) {
         if (Control *control = widget->control())
-            widget->setGeometry(m_scaling.coveringRect(control->rect()));
+            widget->setGeometry(widgetRect(*control));
     }
     update();
 }

@@ -42,6 +42,10 @@ public:
     // control's look, the timers.
     void refresh();
 
+    // Where a control's widget goes: the pixels covering its twips, clipped to the form, so
+    // nothing of a screen shows in the letter-box around it.
+    QRect widgetRect(const Control &control) const;
+
     // The widget showing a control of the current form (tests, accessibility).
     ControlWidget *widgetFor(const Control *control) const;
 
