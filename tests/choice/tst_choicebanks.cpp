@@ -1,7 +1,7 @@
 #include "choiceactivities.h"
 #include "choicebank.h"
 #include "choicescreen.h"
-#include "playcue.h"
+#include "fonts.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -57,6 +57,7 @@ class tst_ChoiceBanks : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { registerEmbeddedFonts(); } // measure with the faces the screens use
     void everyBankValidates_data();
     void everyBankValidates();
     void engineReadsWhereTheLoaderWrites_data();
@@ -68,6 +69,8 @@ private Q_SLOTS:
     void loadingKeepsTheSlotsBeyondTheBank_data();
     void loadingKeepsTheSlotsBeyondTheBank();
     void dumpListsEverySlotInIndexOrder();
+    void everyTextFitsItsLabel_data();
+    void everyTextFitsItsLabel();
 };
 
 void tst_ChoiceBanks::everyBankValidates_data()
@@ -293,6 +296,48 @@ void tst_ChoiceBanks::dumpListsEverySlotInIndexOrder()
             }
         }
     }
+}
+
+void tst_ChoiceBanks::everyTextFitsItsLabel_data()
+{
+    engineReadsWhereTheLoaderWrites_data();
+}
+
+void tst_ChoiceBanks::everyTextFitsItsLabel()
+{
+    // Every prompt, poet and option of every record, as the screen shows it: no line cut
+    // off at the bottom of its label, no word wider than its label.
+    QFETCH(QString, id);
+    TestApp app;
+    registerChoiceActivities(app.context);
+    auto *form = app.forms.get<ChoiceScreen>(id);
+    const ChoiceActivity &row = form->activity();
+    const BankImage image = builtInImage(id);
+    image.writeInto(app.state);
+    auto fits = [&](const Control &label, const QString &text) {
+        const float height = float(app.measurer.measure(label.font(), text, label.width).height());
+        if (height > label.height)
+            return false;
+        for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (app.measurer.measure(label.font(), word, 0).width() > label.width)
+                return false;
+        }
+        return true;
+    };
+    QStringList overflowing;
+    for (int r = 0; r < row.itemCount; ++r) {
+        for (const LabelFill &fill : row.rules.fills) {
+            const QString text = readSlot(app.state, fill.sources.first().store, fill.sources.first().at(r)).toString();
+            if (!fits(form->ctl(fill.label), text))
+                overflowing << QStringLiteral("record %1, %2: %3").arg(r).arg(fill.label, text);
+        }
+        for (int i = 0; i < row.rules.optionCount; ++i) {
+            const QString text = readSlot(app.state, row.rules.options->store, row.rules.options->at(r) + i).toString();
+            if (!fits(form->ctl(QStringLiteral("Label5"), i), text))
+                overflowing << QStringLiteral("record %1, option: %2").arg(r).arg(text);
+        }
+    }
+    QVERIFY2(overflowing.isEmpty(), qPrintable(overflowing.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(tst_ChoiceBanks)
