@@ -27,16 +27,22 @@ void registerEmbeddedFonts()
     if (done)
         return;
     done = true;
+    // Registering a font makes fontconfig scan every glyph of it (several milliseconds
+    // each), so a built-in face is registered only when the system lacks that family:
+    // Debian's fonts-liberation is normally installed, Wine's Tahoma normally is not.
+    const QStringList installed = QFontDatabase::families();
     const QDir dir(QStringLiteral(":/fonts"));
-    bool haveTahoma = false;
     for (const QString &file : dir.entryList(QDir::Files)) {
-        const int id = QFontDatabase::addApplicationFont(dir.filePath(file));
-        if (id >= 0 && QFontDatabase::applicationFontFamilies(id).contains(QStringLiteral("Tahoma")))
-            haveTahoma = true;
+        const QString family = file.startsWith(QLatin1String("LiberationSerif")) ? QStringLiteral("Liberation Serif")
+            : file.startsWith(QLatin1String("LiberationSans"))                   ? QStringLiteral("Liberation Sans")
+            : file.startsWith(QLatin1String("tahoma"))                           ? QStringLiteral("Tahoma")
+                                                                                 : QString();
+        if (family.isEmpty() || !installed.contains(family))
+            QFontDatabase::addApplicationFont(dir.filePath(file));
     }
     // Metric-compatible faces stand in for the families the screens name.
     QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-    if (!haveTahoma && !QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma")))
         QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
 }
