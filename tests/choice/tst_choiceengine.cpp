@@ -1,3 +1,4 @@
+#include "catalogue.h"
 #include "choiceactivities.h"
 #include "choicescreen.h"
 #include "playcue.h"
@@ -433,6 +434,7 @@ void tst_ChoiceEngine::exitReturnsToTheTermMenu()
         const QString name = QStringLiteral("menu%1").arg(i);
         app.forms.registerForm(name, [&app, name](FormRegistry &) { return std::make_unique<MenuStub>(app.context, name); });
     }
+    QCOMPARE(Catalogue::menuOf(activity), menu); // the menu lists the activity it returns to
     ChoiceScreen *form = app.open(activity, 1);
     QCOMPARE(form->caption, caption);
     QCOMPARE(form->backColor, QColor(49, 135, 215));
