@@ -110,8 +110,10 @@ void tst_ChoiceBanks::everyBankValidates()
 void tst_ChoiceBanks::engineReadsWhereTheLoaderWrites_data()
 {
     QTest::addColumn<QString>("id");
-    for (const ChoiceActivity &row : choiceActivities())
-        QTest::newRow(qPrintable(row.id)) << row.id;
+    for (const ChoiceActivity &row : choiceActivities()) {
+        if (row.rules.options) // fixed answer captions are tested with their activities
+            QTest::newRow(qPrintable(row.id)) << row.id;
+    }
 }
 
 void tst_ChoiceBanks::engineReadsWhereTheLoaderWrites()

@@ -1,15 +1,22 @@
 #include "choiceactivities.h"
 
 #include "appcontext.h"
+#include "attention.h"
 #include "choicebank.h"
 #include "choicescreen.h"
 #include "formregistry.h"
 #include "openingsfamily.h"
+#include "questionnairefamily.h"
 
 const QList<ChoiceActivity> &choiceActivities()
 {
     // Each family adds its rows here.
-    static const QList<ChoiceActivity> all = openingsFamily();
+    static const QList<ChoiceActivity> all = [] {
+        QList<ChoiceActivity> rows = openingsFamily();
+        rows += questionnaireFamily();
+        rows << attentionActivity();
+        return rows;
+    }();
     return all;
 }
 
