@@ -13,6 +13,8 @@
 #include <optional>
 #include <utility>
 
+class ChoiceScreen;
+
 // One multiple-choice activity as data: what the round engine (ChoiceScreen) needs to run
 // it, how its screen is laid out, and how its content file maps onto the shared banks.
 // Every multiple-choice screen is one of these rows; a family is a function that fills
@@ -42,6 +44,7 @@ struct LabelFill
     QString label;
     QString format = QStringLiteral("%1");
     QList<SlotRef> sources;
+    int index = -1; // element of a control array, or -1
 };
 
 // A label as the form designs it, before any handler runs.
@@ -58,6 +61,7 @@ struct LabelSpec
     TextAlign alignment = TextAlign::Center;
     bool visible = true;
     QString caption;
+    bool autoSize = false; // the label fits its width to its caption, on one line
 };
 
 // The round's rules. The engine reads these and nothing else about the activity.
@@ -68,6 +72,7 @@ struct ChoiceRules
     bool resetFlashPhase = true;                // Form_Load starts the blink phase at 0
     QList<LabelFill> fills;                     // item labels filled by each draw; the first
                                                 // also carries the could-not-load message
+    QString messageLabel;                       // carries that message instead, when set
     std::optional<SlotRef> options;             // option i at options.at(r) + i; none: the
                                                 // answer labels keep their designed captions
     int shufflePasses = 10;                     // 0: options keep their stored order
@@ -75,17 +80,14 @@ struct ChoiceRules
     SlotRef correct;                            // the value an answer is judged against
     bool blinkCorrect = true;                   // Timer2 blinks the right answer after a click
     QStringList showOnDraw;                     // shown with the options by each draw
-    QStringList showOnAnswer;                   // shown by every click on an answer label
-    QStringList hideOnNext;                     // hidden by Next before it draws again
     QStringList showOnSolution;                 // shown by the answer button
-    bool answerButton = false;                  // cmdsoln is on screen and blinks the right
-                                                // answer, without marking anything
+    // Runs last in every draw, for a screen that lays out its item itself: the record on
+    // show is `record`, its labels are filled and the answer labels shown.
+    std::function<void(ChoiceScreen &screen, int record)> arrange;
 };
 
 // One field of a content record and where its value goes.
-// Choice: one of the words in `choices`, written as its position in that list (the element
-// number of the answer label it names).
-enum class FieldType { Text, Texts, Number, Numbers, Choice };
+enum class FieldType { Text, Texts, Number, Numbers };
 
 struct FieldSlot
 {
@@ -94,7 +96,7 @@ struct FieldSlot
     SlotRef to;              // where the value (the first of a list) is written
     int count = 1;           // Texts and Numbers: how many
     int min = 0, max = 0;    // Number and Numbers: the allowed range
-    QStringList choices = {}; // Choice: the allowed words, in element order
+    bool allowEmpty = false; // Text and Texts: an empty string is a value like any other
 };
 
 // Everything the checker knows about an activity's content beyond its layout.

@@ -21,10 +21,10 @@ QList<QVariant> readField(RecordReader &reader, const FieldSlot &slot)
     QList<QVariant> values;
     switch (slot.type) {
     case FieldType::Text:
-        values << reader.text(slot.field);
+        values << reader.text(slot.field, slot.allowEmpty);
         break;
     case FieldType::Texts:
-        for (const QString &text : reader.texts(slot.field, slot.count))
+        for (const QString &text : reader.texts(slot.field, slot.count, slot.allowEmpty))
             values << text;
         break;
     case FieldType::Number:
@@ -33,9 +33,6 @@ QList<QVariant> readField(RecordReader &reader, const FieldSlot &slot)
     case FieldType::Numbers:
         for (int number : reader.numbers(slot.field, slot.count, slot.min, slot.max))
             values << number;
-        break;
-    case FieldType::Choice:
-        values << int(slot.choices.indexOf(reader.choice(slot.field, slot.choices)));
         break;
     }
     return values;

@@ -47,7 +47,7 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
 {
     caption = m_activity.caption;
     addActivityFrameControls(*this);
-    ctl(QStringLiteral("cmdsoln")).visible = m_activity.rules.answerButton;
+    ctl(QStringLiteral("cmdsoln")).visible = false;
     ctl(QStringLiteral("cmdcheckit")).visible = false;
 
     for (const LabelSpec &design : m_activity.labels) {
@@ -63,6 +63,7 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
         label.border = design.border;
         label.alignment = design.alignment;
         label.visible = design.visible;
+        label.setAutoSize(design.autoSize);
         label.setCaption(design.caption);
         label.tabStop = design.name == Options;
     }
@@ -99,14 +100,18 @@ void ChoiceScreen::Timer1_Timer()
         m_hasBank = true;
         ShowNextItem();
     } else {
-        // Nothing to answer: the options and the answer button go and the prompt says why.
+        // Nothing to answer: the options go and the prompt says why.
         for (int i = 0; i < m_activity.rules.optionCount; ++i)
             ctl(Options, i).visible = false;
-        ctl(QStringLiteral("cmdsoln")).visible = false;
-        if (!m_activity.rules.fills.isEmpty()) {
-            Control &prompt = ctl(m_activity.rules.fills.first().label);
-            prompt.setCaption(LoadFailedMessage);
-            prompt.visible = true;
+        const ChoiceRules &rules = m_activity.rules;
+        Control *prompt = nullptr;
+        if (!rules.messageLabel.isEmpty())
+            prompt = &ctl(rules.messageLabel);
+        else if (!rules.fills.isEmpty())
+            prompt = &ctl(rules.fills.first().label, rules.fills.first().index);
+        if (prompt) {
+            prompt->setCaption(LoadFailedMessage);
+            prompt->visible = true;
         }
     }
     timer(QStringLiteral("Timer1"))->enabled = false;
@@ -137,7 +142,7 @@ void ChoiceScreen::ShowNextItem()
         QStringList texts;
         for (const SlotRef &source : fill.sources)
             texts << slotText(source, r);
-        ctl(fill.label).setCaption(fillPlaceholders(fill.format, texts));
+        ctl(fill.label, fill.index).setCaption(fillPlaceholders(fill.format, texts));
     }
 
     if (rules.options) {
@@ -158,6 +163,8 @@ void ChoiceScreen::ShowNextItem()
     setVisible(rules.showOnDraw, true);
     for (int i = 0; i < rules.optionCount; ++i)
         ctl(Options, i).visible = true;
+    if (rules.arrange)
+        rules.arrange(*this, r);
 }
 
 QString ChoiceScreen::slotText(const SlotRef &ref, int record) const
@@ -190,7 +197,9 @@ void ChoiceScreen::Label5_Click(int index)
     if (!m_hasBank)
         return;
     Control &verdict = ctl(Verdict);
-    if (isCorrect(index)) {
+    const bool right = isCorrect(index);
+    state().LastAnswerRight = right ? 1 : 0;
+    if (right) {
         timer(QStringLiteral("tmrtick"))->enabled = true;
         verdict.setCaption(QStringLiteral("Correct"));
         verdict.visible = true;
@@ -201,7 +210,6 @@ void ChoiceScreen::Label5_Click(int index)
         verdict.visible = true;
         PlayCue(QStringLiteral("wav\\boink.wav"));
     }
-    setVisible(m_activity.rules.showOnAnswer, true);
     if (m_activity.rules.blinkCorrect)
         timer(QStringLiteral("Timer2"))->enabled = true;
 }
@@ -242,22 +250,20 @@ void ChoiceScreen::tmrcross_Timer()
 void ChoiceScreen::cmdgo_Click()
 {
     timer(QStringLiteral("Timer2"))->enabled = false;
-    for (int i = 0; i < m_activity.rules.optionCount; ++i)
-        ctl(Options, i).backColor = Yellow;
-    setVisible({Tick, Cross, Verdict}, false);
-    if (m_hasBank) {
-        // Without a bank the prompt carries the could-not-load message, which stays.
-        setVisible(m_activity.rules.hideOnNext, false);
-        ShowNextItem();
+    // Undoes the blink; a round that never blinks leaves its answer labels' colours alone.
+    if (m_activity.rules.blinkCorrect) {
+        for (int i = 0; i < m_activity.rules.optionCount; ++i)
+            ctl(Options, i).backColor = Yellow;
     }
+    setVisible({Tick, Cross, Verdict}, false);
+    if (m_hasBank)
+        ShowNextItem();
     PlayCue(QStringLiteral("wav\\click.wav"));
 }
 
 void ChoiceScreen::cmdsoln_Click()
 {
     setVisible({Tick, Cross}, false);
-    if (m_activity.rules.answerButton && m_hasBank)
-        timer(QStringLiteral("Timer2"))->enabled = true;
     setVisible(m_activity.rules.showOnSolution, true);
     PlayCue(QStringLiteral("wav\\click.wav"));
 }
