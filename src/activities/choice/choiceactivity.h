@@ -80,14 +80,20 @@ struct ChoiceRules
     SlotRef correct;                            // the value an answer is judged against
     bool blinkCorrect = true;                   // Timer2 blinks the right answer after a click
     QStringList showOnDraw;                     // shown with the options by each draw
+    QStringList showOnAnswer;                   // shown by every click on an answer label
+    QStringList hideOnNext;                     // hidden by Next before it draws again
     QStringList showOnSolution;                 // shown by the answer button
+    bool answerButton = false;                  // cmdsoln is on screen and blinks the right
+                                                // answer, without marking anything
     // Runs last in every draw, for a screen that lays out its item itself: the record on
     // show is `record`, its labels are filled and the answer labels shown.
     std::function<void(ChoiceScreen &screen, int record)> arrange;
 };
 
 // One field of a content record and where its value goes.
-enum class FieldType { Text, Texts, Number, Numbers };
+// Choice: one of the words in `choices`, written as its position in that list (the element
+// number of the answer label it names).
+enum class FieldType { Text, Texts, Number, Numbers, Choice };
 
 struct FieldSlot
 {
@@ -96,6 +102,7 @@ struct FieldSlot
     SlotRef to;              // where the value (the first of a list) is written
     int count = 1;           // Texts and Numbers: how many
     int min = 0, max = 0;    // Number and Numbers: the allowed range
+    QStringList choices = {}; // Choice: the allowed words, in element order
     bool allowEmpty = false; // Text and Texts: an empty string is a value like any other
 };
 

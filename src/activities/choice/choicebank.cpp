@@ -34,6 +34,9 @@ QList<QVariant> readField(RecordReader &reader, const FieldSlot &slot)
         for (int number : reader.numbers(slot.field, slot.count, slot.min, slot.max))
             values << number;
         break;
+    case FieldType::Choice:
+        values << int(slot.choices.indexOf(reader.choice(slot.field, slot.choices)));
+        break;
     }
     return values;
 }

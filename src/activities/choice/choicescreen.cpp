@@ -47,7 +47,7 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
 {
     caption = m_activity.caption;
     addActivityFrameControls(*this);
-    ctl(QStringLiteral("cmdsoln")).visible = false;
+    ctl(QStringLiteral("cmdsoln")).visible = m_activity.rules.answerButton;
     ctl(QStringLiteral("cmdcheckit")).visible = false;
 
     for (const LabelSpec &design : m_activity.labels) {
@@ -100,9 +100,10 @@ void ChoiceScreen::Timer1_Timer()
         m_hasBank = true;
         ShowNextItem();
     } else {
-        // Nothing to answer: the options go and the prompt says why.
+        // Nothing to answer: the options and the answer button go and the prompt says why.
         for (int i = 0; i < m_activity.rules.optionCount; ++i)
             ctl(Options, i).visible = false;
+        ctl(QStringLiteral("cmdsoln")).visible = false;
         const ChoiceRules &rules = m_activity.rules;
         Control *prompt = nullptr;
         if (!rules.messageLabel.isEmpty())
@@ -210,6 +211,7 @@ void ChoiceScreen::Label5_Click(int index)
         verdict.visible = true;
         PlayCue(QStringLiteral("wav\\boink.wav"));
     }
+    setVisible(m_activity.rules.showOnAnswer, true);
     if (m_activity.rules.blinkCorrect)
         timer(QStringLiteral("Timer2"))->enabled = true;
 }
@@ -256,14 +258,19 @@ void ChoiceScreen::cmdgo_Click()
             ctl(Options, i).backColor = Yellow;
     }
     setVisible({Tick, Cross, Verdict}, false);
-    if (m_hasBank)
+    if (m_hasBank) {
+        // Without a bank the prompt carries the could-not-load message, which stays.
+        setVisible(m_activity.rules.hideOnNext, false);
         ShowNextItem();
+    }
     PlayCue(QStringLiteral("wav\\click.wav"));
 }
 
 void ChoiceScreen::cmdsoln_Click()
 {
     setVisible({Tick, Cross}, false);
+    if (m_activity.rules.answerButton && m_hasBank)
+        timer(QStringLiteral("Timer2"))->enabled = true;
     setVisible(m_activity.rules.showOnSolution, true);
     PlayCue(QStringLiteral("wav\\click.wav"));
 }
