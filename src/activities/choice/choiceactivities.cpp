@@ -7,12 +7,14 @@
 #include "formregistry.h"
 #include "openingsfamily.h"
 #include "questionnairefamily.h"
+#include "similesfamily.h"
 
 const QList<ChoiceActivity> &choiceActivities()
 {
     // Each family adds its rows here.
     static const QList<ChoiceActivity> all = [] {
         QList<ChoiceActivity> rows = openingsFamily();
+        rows += similesFamily();
         rows += questionnaireFamily();
         rows << attentionActivity();
         return rows;

@@ -1,0 +1,195 @@
+#include "persuasive.h"
+
+#include "choicescreen.h"
+
+#include <array>
+
+namespace {
+
+constexpr int Parts = 3;
+constexpr int RecordWidth = 3;
+
+const QColor Yellow(255, 255, 0);
+const std::array<QColor, Parts> PartColours{QColor(255, 128, 128), QColor(128, 255, 128), QColor(255, 128, 255)};
+
+// The sentence is set as one line from LineStart; a part that would end beyond LineEnd
+// starts a new line LineStep lower.
+constexpr float LineStart = 240;
+constexpr float LineEnd = 10000;
+constexpr float LineStep = 750;
+constexpr float PartGap = 120;
+constexpr float FirstLineTop = 1080;
+constexpr float PartHeight = 630;
+constexpr float PartPoints = 27.75f;
+
+constexpr std::array<float, Parts> BoxLefts{960, 4200, 7440};
+constexpr float BoxTop = 5760;
+constexpr float BoxSize = 1635;
+
+const QString Segment = QStringLiteral("Label1");
+const QString Box = QStringLiteral("Label5");
+const QString Explanation = QStringLiteral("Label3");
+
+FontSpec timesNewRoman(float points)
+{
+    return {QStringLiteral("Times New Roman"), points, false};
+}
+
+LabelSpec label(const QString &name, int index, float left, float top, float width, float height, float points,
+                const QColor &colour)
+{
+    LabelSpec made;
+    made.name = name;
+    made.index = index;
+    made.left = left;
+    made.top = top;
+    made.width = width;
+    made.height = height;
+    made.font = timesNewRoman(points);
+    made.foreColor = colour;
+    return made;
+}
+
+QList<LabelSpec> labels()
+{
+    QList<LabelSpec> made;
+    LabelSpec instruction = label(QStringLiteral("Label2"), -1, 120, 0, 10095, 735, 30, Yellow);
+    instruction.caption = QStringLiteral("Identify the persuasive device.");
+    made << instruction;
+
+    for (int k = 0; k < Parts; ++k) {
+        LabelSpec part = label(Segment, k, LineStart, FirstLineTop, 0, PartHeight, PartPoints, PartColours[k]);
+        part.autoSize = true;
+        part.visible = false;
+        made << part;
+    }
+    for (int k = 0; k < Parts; ++k) {
+        LabelSpec box = label(Box, k, BoxLefts[k], BoxTop, BoxSize, BoxSize, 8.25f, PartColours[k]);
+        box.backColor = PartColours[k];
+        box.opaque = true;
+        box.border = true;
+        made << box;
+    }
+
+    // Two lines, down to the top of the boxes.
+    LabelSpec howTo = label(QStringLiteral("Label4"), -1, 1080, 4920, 9855, BoxTop - 4920, 18, Yellow);
+    howTo.caption = QStringLiteral("Click on the box which is the same colour as the persuasive device in the sentence above.");
+    howTo.visible = false;
+    made << howTo;
+
+    // Room for two lines: a long device and its explanation wrap once.
+    LabelSpec explanation = label(Explanation, -1, 120, 3600, 9855, 1275, PartPoints, Yellow);
+    explanation.visible = false;
+    made << explanation;
+
+    LabelSpec verdict = label(QStringLiteral("Label6"), -1, 2760, 7500, 4455, 1215, 39.75f, Yellow);
+    verdict.caption = QStringLiteral("Correct");
+    verdict.visible = false;
+    made << verdict;
+    return made;
+}
+
+// Sets the parts of the record on show (already captioned, so sized to their text) as one
+// line that wraps, names the device for the explanation, and hides the third box when the
+// sentence has no third part.
+void layOutParts(ChoiceScreen &screen, int record)
+{
+    std::array<Control *, Parts> part{};
+    for (int k = 0; k < Parts; ++k)
+        part[k] = &screen.ctl(Segment, k);
+
+    // Every part starts on the first line again, undoing the last sentence's wrap.
+    for (Control *each : part)
+        each->top = part[0]->top;
+    part[0]->left = LineStart;
+    part[1]->left = part[0]->left + part[0]->width + PartGap;
+    if (part[1]->left + part[1]->width > LineEnd) {
+        part[1]->left = LineStart;
+        part[1]->top = part[0]->top + LineStep;
+        part[2]->top = part[0]->top + LineStep;
+    }
+    part[2]->left = part[1]->left + part[1]->width + PartGap;
+    if (part[2]->left + part[2]->width > LineEnd) {
+        part[2]->left = LineStart;
+        part[2]->top = part[1]->top + LineStep;
+    }
+
+    const Control *device = screen.control(Segment, screen.state().AnswerKey[record].toInt());
+    screen.ctl(Explanation).setCaption(device ? QStringLiteral("'%1' is the persuasive device.").arg(device->caption()) : QString());
+
+    for (int k = 0; k < Parts; ++k) {
+        part[k]->visible = true;
+        // A box has no caption of its own: a screen reader names it by its part.
+        screen.ctl(Box, k).accessibleName = QStringLiteral("Box %1: %2").arg(k + 1).arg(part[k]->caption());
+    }
+    screen.ctl(Box, Parts - 1).visible = !part[Parts - 1]->caption().isEmpty();
+}
+
+QString segmentText(const QJsonValue &segments, int k)
+{
+    return segments.toArray().at(k).toString();
+}
+
+// The first two parts always hold text and the third may be empty; no part is blank or
+// padded (a space would widen its label and shift the line), and the key names a part
+// that is on screen.
+void checkParts(const ContentDocument &document, ContentProblems &problems)
+{
+    const QString field = QStringLiteral("segments");
+    for (int r = 0; r < document.records.size(); ++r) {
+        const QJsonObject record = document.records.at(r).toObject();
+        const QJsonValue segments = record.value(field);
+        if (!segments.isArray() || segments.toArray().size() != Parts)
+            continue; // already reported
+        for (int k = 0; k < Parts; ++k) {
+            const QString text = segmentText(segments, k);
+            if (text.isEmpty() && k < Parts - 1)
+                problems.append({document.path, r, field, QStringLiteral("part %1 must hold text; only the third may be empty").arg(k + 1)});
+            else if (!text.isEmpty() && text != text.trimmed())
+                problems.append({document.path, r, field, QStringLiteral("part %1 must not start or end with a space").arg(k + 1)});
+        }
+        const int key = record.value(QLatin1String("key")).toInt(-1);
+        if (key == Parts - 1 && segmentText(segments, key).isEmpty())
+            problems.append({document.path, r, QStringLiteral("key"), QStringLiteral("names the third part, which is empty")});
+    }
+}
+
+} // namespace
+
+ChoiceActivity persuasiveActivity()
+{
+    ChoiceActivity activity;
+    activity.id = QStringLiteral("persuasive");
+    activity.caption = QStringLiteral("Persuasive Devices");
+    activity.termMenu = QStringLiteral("menu3");
+    activity.itemCount = 30;
+    activity.recordWidth = RecordWidth;
+
+    ChoiceRules &rules = activity.rules;
+    rules.optionCount = Parts;
+    rules.backColour = QColor(48, 133, 214);
+    for (int k = 0; k < Parts; ++k)
+        rules.fills.append({Segment, QStringLiteral("%1"), {{Store::ItemBank, RecordWidth, k}}, k});
+    rules.options = std::nullopt; // the boxes are answered by colour and have no caption
+    rules.judge = Judge::Element;
+    rules.correct = {Store::AnswerKey, 1, 0};
+    rules.blinkCorrect = false;
+    rules.messageLabel = Explanation; // two lines there; a part would run under the board
+    rules.showOnDraw = {QStringLiteral("Label4")};
+    rules.showOnAnswer = {Explanation};
+    rules.hideOnNext = {Explanation};
+    rules.arrange = layOutParts;
+
+    activity.labels = labels();
+
+    ContentRules &content = activity.content;
+    content.fields = {
+        {QStringLiteral("segments"), FieldType::Texts, {Store::ItemBank, RecordWidth, 0}, Parts, 0, 0, {}, true},
+        {QStringLiteral("key"), FieldType::Number, {Store::AnswerKey, 1, 0}, 1, 0, Parts - 1},
+    };
+    content.extraCheck = checkParts;
+    content.examples = {
+        {0, QStringLiteral(R"({"segments": ["You can do it,", "it’s just a", "piece of cake."], "key": 2})")},
+    };
+    return activity;
+}
