@@ -697,6 +697,12 @@ void tst_Questionnaire::everyTextFitsItsLabel()
         }
     }
     QVERIFY2(overflowing.isEmpty(), qPrintable(overflowing.join(QLatin1Char('\n'))));
+
+    if (activity == QLatin1String("attention")) { // its instruction is a single line
+        const Control &instruction = form->ctl(QStringLiteral("Label4"));
+        QCOMPARE(app.measurer.measure(instruction.font(), instruction.caption(), instruction.width).height(),
+                 app.measurer.measure(instruction.font(), QStringLiteral("H"), instruction.width).height());
+    }
 }
 
 QTEST_MAIN(tst_Questionnaire)

@@ -18,7 +18,8 @@ constexpr int ItemCount = 32;
 constexpr int BoxCount = 5; // counts 0 to 4
 constexpr float BoxLefts[BoxCount] = {1320, 2880, 4440, 6000, 7560};
 
-const QString Instruction = QStringLiteral("How many errors are there in the sentence below?");
+// Short enough to stay on one line in its label.
+const QString Instruction = QStringLiteral("How many errors are in this sentence?");
 
 LabelSpec textLabel(const QString &name, float left, float top, float width, float height, float points,
                     const QColor &colour)
