@@ -16,9 +16,9 @@ void Control::setCaption(const QString &text)
     fit();
 }
 
-void Control::setFont(const FontSpec &spec)
+void Control::setFont(const FontSpec &fontSpec)
 {
-    ControlLook::font = spec;
+    ControlLook::font = fontSpec;
     fit();
 }
 

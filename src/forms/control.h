@@ -99,7 +99,7 @@ public:
     int index() const { return m_index; } // -1 for a control that is not in an array
 
     void setCaption(const QString &text);
-    void setFont(const FontSpec &spec);
+    void setFont(const FontSpec &fontSpec);
     void setAutoSize(bool on);
     void setWordWrap(bool on);
     void setPicture(const Picture &picture);

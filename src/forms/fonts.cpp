@@ -7,15 +7,15 @@
 
 #include <cmath>
 
-QFont referenceFont(const FontSpec &spec)
+QFont referenceFont(const FontSpec &fontSpec)
 {
     // Wine's Tahoma Bold face has the bold advances but regular-weight outlines, so bold
     // text looked thin and loosely spaced. Liberation Sans Bold is truly bold and within
     // 3 % of its widths (a little narrower, so every caption that fitted still fits).
-    const bool boldTahoma = spec.bold && spec.family == QLatin1String("Tahoma");
-    QFont font(boldTahoma ? QStringLiteral("Liberation Sans") : spec.family);
-    font.setPixelSize(std::max(1, int(std::lround(spec.pointSize * TwipsPerPoint))));
-    font.setBold(spec.bold);
+    const bool boldTahoma = fontSpec.bold && fontSpec.family == QLatin1String("Tahoma");
+    QFont font(boldTahoma ? QStringLiteral("Liberation Sans") : fontSpec.family);
+    font.setPixelSize(std::max(1, int(std::lround(fontSpec.pointSize * TwipsPerPoint))));
+    font.setBold(fontSpec.bold);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setStyleStrategy(QFont::PreferOutline);
     return font;

@@ -5,9 +5,9 @@
 
 #include <QFontMetricsF>
 
-QSizeF FontTextMeasurer::measure(const FontSpec &spec, const QString &text, float wrapWidth) const
+QSizeF FontTextMeasurer::measure(const FontSpec &fontSpec, const QString &text, float wrapWidth) const
 {
-    const QFontMetricsF metrics(referenceFont(spec));
+    const QFontMetricsF metrics(referenceFont(fontSpec));
     if (wrapWidth <= 0.0f) {
         // Auto-size labels are as wide as their text and one line high, even when empty.
         return QSizeF(metrics.horizontalAdvance(text), metrics.height());
