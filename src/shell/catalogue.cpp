@@ -25,8 +25,7 @@ constexpr std::array<CatalogueEntry, 30> Entries{{
     {5, 2, 1, "Genre", "genre"},
     {5, 2, 2, "Figurative Language", "figurative"},
     {5, 2, 3, "Identifying Similarities", "similarity"},
-    // Listed like the others, but there is no activity behind it: a click only clicks.
-    {5, 2, 4, "Locating Information", ""},
+    {5, 2, 4, "Locating Information", "locating"},
 
     {5, 3, 0, "Ambiguity", "ambiguity"},
     {5, 3, 1, "Predictions", "prediction"},

@@ -259,6 +259,11 @@ const Design Designs[] = {
      {3120, 7320, 5175, 1215}, 48,
      "Label1", {840, 120, 8175, 1695}, 24,
      "The text below is taken from the blurb on the back cover of a book. What sort of book would you expect it to be?"},
+    {"locating", "Locating Information", "menu2", 30,
+     {720, 1680, 10275, 3375}, 36, TextAlign::Center,
+     {{{720, 5400}, {6120, 5400}, {720, 6360}, {6120, 6360}}}, 4875, 735, 24,
+     {3570, 7320, 4575, 1215}, 48,
+     "Label1", {1440, 120, 7335, 1335}, 24, "Where in a non-fiction book would you look to find this?"},
 };
 
 const Design &design(const char *id)
@@ -356,5 +361,10 @@ QList<ChoiceActivity> openingsFamily()
         R"({"prompt": "An emotional roller-coaster.", "wrong": ["Sport", "Cookery", "Science Fiction"], "correct": "Romance"})",
     });
 
-    return {openings, instructions, terms, figurative, theatre, linking, rhythm, writer, blurb};
+    ChoiceActivity locating = textActivity(design("locating"));
+    locating.content.vocabulary = words({"Bibliography", "Blurb", "Caption", "Contents page", "Diagram", "Glossary",
+                                         "Heading", "Index", "Introduction", "Label", "Subheading", "Timeline",
+                                         "Title page"});
+
+    return {openings, instructions, terms, figurative, theatre, linking, rhythm, writer, blurb, locating};
 }
