@@ -51,6 +51,17 @@ void Control::copyFrom(const Control &other)
     onMouseDown = other.onMouseDown;
     onMouseMove = other.onMouseMove;
     onMouseUp = other.onMouseUp;
+    onActivate = other.onActivate;
+}
+
+void Control::press()
+{
+    if (!visible || !enabled)
+        return;
+    if (onActivate)
+        onActivate(m_index);
+    else if (onClick)
+        onClick(m_index);
 }
 
 void Control::fit()

@@ -115,9 +115,24 @@ public:
     MouseHandler onMouseDown;
     MouseHandler onMouseMove;
     MouseHandler onMouseUp;
+    // Pressed without the pointer: Space or Enter while the control has the keyboard focus,
+    // or a screen reader's press. A control that is dragged rather than clicked (a phrase
+    // picked up from the keyboard) sets it; otherwise such a press is a click.
+    ClickHandler onActivate;
 
     bool isClickable() const { return bool(onClick); }
     bool isDraggable() const { return bool(onMouseMove) || bool(onMouseUp); }
+    // Whether the keyboard or a screen reader can press it.
+    bool isPressable() const { return bool(onClick) || bool(onActivate); }
+    // Whether it does anything with the pointer; a control that does not lets presses
+    // through to what lies beneath it.
+    bool takesPointer() const
+    {
+        return bool(onClick) || bool(onMouseDown) || bool(onMouseMove) || bool(onMouseUp);
+    }
+    // Presses it as the keyboard does: onActivate, or else onClick. Does nothing unless it
+    // is shown and enabled.
+    void press();
 
     // Copies the look and the handlers of another control (a new control-array element
     // copies element 0).

@@ -60,6 +60,22 @@ Control &Form::createElement(const QString &name, int index)
     return element;
 }
 
+void Form::addKeyHandler(KeyHandler handler)
+{
+    m_keyHandlers.push_back(std::move(handler));
+}
+
+bool Form::keyDown(int key, int shift)
+{
+    // Copied: a handler may add another, or unload the form.
+    const std::vector<KeyHandler> handlers = m_keyHandlers;
+    for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
+        if ((*it)(key, shift))
+            return true;
+    }
+    return false;
+}
+
 void Form::bringToFront(Control &control)
 {
     control.zOrder = ++m_topZ;

@@ -39,6 +39,17 @@ public:
     // The mouse moving over the form's own background (not over a control).
     Control::MouseHandler onMouseMove; // index is always -1
 
+    // A key pressed while the form is on screen that no focused control used: key is a
+    // Qt::Key, shift a ShiftKey mask. Each handler says whether it used the key; the one
+    // added last is asked first, so a screen can add keys to those of its frame.
+    using KeyHandler = std::function<bool(int key, int shift)>;
+    void addKeyHandler(KeyHandler handler);
+    bool keyDown(int key, int shift);
+
+    // The keyboard's target cursor: the control it lies on, drawn over everything, or
+    // nullptr when it is not shown.
+    const Control *cursor = nullptr;
+
     // Adds a control; index >= 0 makes it element `index` of the control array `name`.
     Control &add(ControlKind kind, const QString &name, int index = -1);
     Timer &addTimer(const QString &name, int intervalMs);
@@ -75,6 +86,7 @@ private:
     QString m_name;
     std::vector<std::unique_ptr<Control>> m_controls;
     std::vector<std::unique_ptr<Timer>> m_timers;
+    std::vector<KeyHandler> m_keyHandlers;
     int m_structureRevision = 0;
     int m_topZ = 0;
     quint64 m_serial;

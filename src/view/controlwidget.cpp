@@ -75,14 +75,14 @@ public:
             return QAccessible::NoRole;
         switch (control->kind) {
         case ControlKind::Label:
-            return control->isClickable() ? QAccessible::Button : QAccessible::StaticText;
+            return control->isPressable() ? QAccessible::Button : QAccessible::StaticText;
         case ControlKind::CommandButton:
             return QAccessible::Button;
         case ControlKind::OptionButton:
             return QAccessible::RadioButton;
         case ControlKind::PictureBox:
         case ControlKind::Image:
-            return control->isClickable() ? QAccessible::Button : QAccessible::Graphic;
+            return control->isPressable() ? QAccessible::Button : QAccessible::Graphic;
         case ControlKind::Frame:
             return QAccessible::Grouping;
         }
@@ -107,7 +107,7 @@ public:
     QStringList actionNames() const override
     {
         auto *w = static_cast<ControlWidget *>(widget());
-        if (w->control() && w->control()->isClickable())
+        if (w->control() && w->control()->isPressable())
             return {pressAction()};
         return QAccessibleWidget::actionNames();
     }
@@ -156,6 +156,16 @@ bool ControlWidget::sync()
     if (!m_control)
         return false;
     const ControlLook &look = m_control->look();
+    // The handlers are not part of the look, so these are checked on every pass. A control
+    // that does nothing with the pointer lets presses through to what lies beneath (a tap
+    // on a box's caption is a tap on the box).
+    const bool focusable = look.enabled && look.visible && m_control->isPressable();
+    const Qt::FocusPolicy policy = focusable ? Qt::TabFocus : Qt::NoFocus;
+    if (focusPolicy() != policy)
+        setFocusPolicy(policy);
+    const bool passesPointer = !m_control->takesPointer();
+    if (testAttribute(Qt::WA_TransparentForMouseEvents) != passesPointer)
+        setAttribute(Qt::WA_TransparentForMouseEvents, passesPointer);
     if (!m_firstSync && look == m_shown)
         return false;
     const bool geometryChanged = m_firstSync || look.left != m_shown.left || look.top != m_shown.top
@@ -164,8 +174,6 @@ bool ControlWidget::sync()
     m_shown = look;
     if (geometryChanged)
         setGeometry(m_view.widgetRect(*m_control));
-    const bool interactive = look.enabled && look.visible && m_control->isClickable();
-    setFocusPolicy(interactive ? Qt::TabFocus : Qt::NoFocus);
     setEnabled(look.enabled);
     const QString spoken = look.accessibleName.isEmpty() ? look.caption.trimmed() : look.accessibleName;
     if (accessibleName() != spoken) {
@@ -183,10 +191,10 @@ bool ControlWidget::sync()
 
 void ControlWidget::activate()
 {
-    if (!m_control || !m_control->enabled || !m_control->visible || !m_control->onClick)
+    if (!m_control || !m_control->enabled || !m_control->visible || !m_control->isPressable())
         return;
     Control *control = m_control;
-    m_view.dispatch([control] { control->onClick(control->index()); });
+    m_view.dispatch([control] { control->press(); });
 }
 
 void ControlWidget::sendMouse(const Control::MouseHandler Control::*handler, QMouseEvent *event, int button)
@@ -254,35 +262,82 @@ void ControlWidget::mouseReleaseEvent(QMouseEvent *event)
         update();
 }
 
+bool ControlWidget::event(QEvent *event)
+{
+    // Tab and Shift+Tab go through the screen in reading order, whatever the order the
+    // controls were made in.
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            const bool backwards = key->key() == Qt::Key_Backtab
+                || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+            if (backwards || key->key() == Qt::Key_Tab) {
+                m_view.moveFocus(!backwards, true);
+                return true;
+            }
+        }
+    }
+    return QWidget::event(event);
+}
+
 void ControlWidget::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        activate();
-        return;
+        if (m_control && m_control->isPressable()) {
+            // A held key presses once.
+            if (!event->isAutoRepeat())
+                activate();
+            return;
+        }
+        break;
     default:
-        QWidget::keyPressEvent(event);
+        break;
     }
+    // The screen's own keys (Next, Exit, answers, the target cursor).
+    event->ignore();
 }
+
+namespace {
+
+// The ring shows only when the keyboard brought the focus here: the focus a window hands
+// its first control when it opens must not look like a chosen answer.
+bool ringFor(Qt::FocusReason reason)
+{
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason
+        || reason == Qt::OtherFocusReason;
+}
+
+} // namespace
 
 void ControlWidget::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
-    // The ring shows only when the keyboard brought the focus here: the focus a window
-    // hands its first control when it opens must not look like a chosen answer.
-    const Qt::FocusReason reason = event->reason();
-    m_focusRing = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-        || reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
-    update();
+    m_focusRing = ringFor(event->reason());
+    if (m_control) // a detached widget's view may be going away
+        m_view.syncRings();
+}
+
+void ControlWidget::takeFocus(Qt::FocusReason reason)
+{
+    if (!hasFocus()) {
+        setFocus(reason);
+        return;
+    }
+    // No focus event comes for a focus it already has (the one the window gave it).
+    m_focusRing = ringFor(reason);
+    if (m_control)
+        m_view.syncRings();
 }
 
 void ControlWidget::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
     m_focusRing = false;
-    update();
+    if (m_control)
+        m_view.syncRings();
 }
 
 void ControlWidget::paintEvent(QPaintEvent *)
@@ -311,23 +366,6 @@ void ControlWidget::paintEvent(QPaintEvent *)
     case ControlKind::Frame:
         paintFrame(painter, look);
         break;
-    }
-    const bool ring = hasFocus() && m_focusRing;
-    if (look.selected || ring) {
-        // A ring outside the control's own look, thick enough to see on a whiteboard: the
-        // keyboard focus in blue and white, a chosen item in orange.
-        painter.resetTransform();
-        const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-        if (look.selected) {
-            painter.setPen(QPen(QColor(255, 128, 0), 3));
-            painter.drawRect(r);
-        }
-        if (ring) {
-            painter.setPen(QPen(Qt::white, 3));
-            painter.drawRect(r);
-            painter.setPen(QPen(QColor(0, 60, 200), 2, Qt::DashLine));
-            painter.drawRect(r);
-        }
     }
 }
 

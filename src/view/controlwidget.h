@@ -21,13 +21,19 @@ public:
     // Brings the widget in step with its control; returns true when anything changed.
     bool sync();
 
-    // Presses the control as a click would (keyboard and screen readers).
+    // Presses the control as the keyboard does (Space, Enter, a screen reader's press).
     void activate();
+
+    // Whether the keyboard focus is here and shown: it came from the keyboard.
+    bool showsFocusRing() const { return hasFocus() && m_focusRing; }
+    // Takes the focus for this reason; if it has it already, the ring follows the reason.
+    void takeFocus(Qt::FocusReason reason);
 
     // Tells screen readers the role and actions of every control widget (once per run).
     static void installAccessibility();
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -3,7 +3,11 @@
 #include "controlwidget.h"
 #include "form.h"
 #include "formregistry.h"
+#include "readingorder.h"
+#include "ring.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,6 +17,30 @@
 namespace {
 
 const QColor LetterBox(24, 28, 36);
+
+// How thick the rings are drawn, in twips on the screen, and never thinner than this
+// many pixels.
+constexpr double SelectedRingTwips = 50;
+constexpr double CursorRingTwips = 75;
+constexpr int FocusRingPixels = 3;
+constexpr int ThinnestRing = 4;
+
+int shiftMaskOf(Qt::KeyboardModifiers modifiers)
+{
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= ShiftKey::Shift;
+    if (modifiers & Qt::ControlModifier)
+        mask |= ShiftKey::Ctrl;
+    if (modifiers & Qt::AltModifier)
+        mask |= ShiftKey::Alt;
+    return mask;
+}
+
+bool isArrow(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
 
 } // namespace
 
@@ -24,6 +52,9 @@ FormView::FormView(FormRegistry &forms, QWidget *parent)
     setMouseTracking(true);
     ControlWidget::installAccessibility();
     setFocusPolicy(Qt::NoFocus);
+    m_focusRing = new Ring(Ring::Style::Focus, this);
+    m_cursorRing = new Ring(Ring::Style::Cursor, this);
+    m_cursorRing->setObjectName(QStringLiteral("cursor"));
 }
 
 FormView::~FormView()
@@ -97,6 +128,7 @@ void FormView::rebuild()
     m_widgets.clear();
     m_zOrders.clear();
     m_structure = -1;
+    m_shownCursor = nullptr;
     if (m_form) {
         m_scaling = Scaling(size(), QSizeF(m_form->width, m_form->height));
         addWidgets();
@@ -144,6 +176,7 @@ void FormView::syncWidgets()
     }
     if (restackNeeded)
         restack();
+    syncRings();
     // The background is repainted only when the form's own look changed; controls repaint
     // themselves.
     if (m_form->backColor != m_shownBackColor || !(m_form->picture == m_shownPicture)) {
@@ -191,7 +224,155 @@ void FormView::resizeEvent(QResizeEvent *event)
         if (Control *control = widget->control())
             widget->setGeometry(widgetRect(*control));
     }
+    syncRings();
     update();
+}
+
+void FormView::syncRings()
+{
+    if (!m_form) {
+        for (Ring *ring : m_selectionRings)
+            ring->hide();
+        m_focusRing->hide();
+        m_cursorRing->hide();
+        return;
+    }
+    const QRect form = m_scaling.coveringRect(QRectF(0, 0, m_form->width, m_form->height));
+    const auto pixels = [this](double twips, int least) { return std::max(least, int(twips * m_scaling.scale() + 0.5)); };
+
+    // Chosen items: orange, a focus ring's width out, so the two can show together.
+    std::size_t rings = 0;
+    for (ControlWidget *widget : m_widgets) {
+        const Control *control = widget->control();
+        if (!control || !control->selected || !control->visible || !widget->isVisible())
+            continue;
+        if (rings == m_selectionRings.size())
+            m_selectionRings.push_back(new Ring(Ring::Style::Selected, this));
+        Ring *ring = m_selectionRings[rings++];
+        ring->surround(m_scaling.coveringRect(control->rect()), FocusRingPixels,
+                       pixels(SelectedRingTwips, ThinnestRing), form);
+        ring->raise();
+        ring->show();
+    }
+    for (; rings < m_selectionRings.size(); ++rings)
+        m_selectionRings[rings]->hide();
+
+    // The keyboard focus, when the keyboard brought it.
+    const ControlWidget *focused = nullptr;
+    for (const ControlWidget *widget : m_widgets) {
+        if (widget->showsFocusRing() && widget->control() && widget->control()->visible)
+            focused = widget;
+    }
+    if (focused) {
+        m_focusRing->surround(m_scaling.coveringRect(focused->control()->rect()), 0, FocusRingPixels, form);
+        m_focusRing->raise();
+        m_focusRing->show();
+    } else {
+        m_focusRing->hide();
+    }
+
+    // The target cursor, over everything.
+    const Control *target = m_form->cursor;
+    if (target && (!target->visible || !widgetFor(target)))
+        target = nullptr;
+    if (!target) {
+        m_cursorRing->hide();
+        m_shownCursor = nullptr;
+        return;
+    }
+    m_cursorRing->surround(m_scaling.coveringRect(target->rect()), 0, pixels(CursorRingTwips, ThinnestRing), form);
+    m_cursorRing->raise();
+    m_cursorRing->show();
+    if (m_shownCursor != target) {
+        m_shownCursor = target;
+        // A screen reader says where the cursor has come to.
+        const QString name = target->accessibleName.isEmpty() ? target->caption().trimmed() : target->accessibleName;
+        m_cursorRing->setAccessibleName(QStringLiteral("Target: %1").arg(name));
+        if (QAccessible::isActive()) {
+            QAccessibleEvent moved(m_cursorRing, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&moved);
+        }
+    }
+}
+
+bool FormView::moveFocus(bool next, bool fromKeyboard)
+{
+    ControlWidget *from = nullptr;
+    std::vector<ControlWidget *> widgets;
+    std::vector<QRectF> rects;
+    std::vector<bool> canTake;
+    for (ControlWidget *widget : m_widgets) {
+        const Control *control = widget->control();
+        if (!control)
+            continue;
+        const bool focusable = control->visible && control->enabled && control->isPressable()
+            && !widgetRect(*control).isEmpty();
+        if (widget->hasFocus())
+            from = widget;
+        // The control that has the focus now places the start, even when it can no
+        // longer keep it (disabled or hidden a moment ago).
+        if (!focusable && widget != from)
+            continue;
+        widgets.push_back(widget);
+        rects.push_back(control->rect());
+        canTake.push_back(focusable);
+    }
+    if (std::find(canTake.begin(), canTake.end(), true) == canTake.end())
+        return false;
+    // A focus nobody saw (the one a window gives its first control as it opens) is no
+    // place to count from: the keyboard starts at the top.
+    const bool countFromFocus = from && (!fromKeyboard || from->showsFocusRing());
+    const std::vector<int> order = readingOrder(rects);
+    const int count = int(order.size());
+    int start = -1;
+    for (int k = 0; k < count; ++k) {
+        if (countFromFocus && widgets[order[k]] == from)
+            start = k;
+    }
+    for (int step = 1; step <= count; ++step) {
+        const int k = start < 0 ? (next ? step - 1 : count - step) : (start + (next ? step : -step) + count) % count;
+        if (!canTake[order[k]])
+            continue;
+        const Qt::FocusReason reason = !fromKeyboard ? Qt::NoFocusReason
+                                       : next        ? Qt::TabFocusReason
+                                                     : Qt::BacktabFocusReason;
+        widgets[order[k]]->takeFocus(reason);
+        return true;
+    }
+    return false;
+}
+
+bool FormView::focusNextPrevChild(bool next)
+{
+    // Qt asks here when a Tab reaches the view itself, and when the focused control is
+    // disabled or hidden: the focus then moves on as quietly as it was shown.
+    const ControlWidget *from = nullptr;
+    for (const ControlWidget *widget : m_widgets) {
+        if (widget->hasFocus())
+            from = widget;
+    }
+    moveFocus(next, !from || from->showsFocusRing());
+    return true;
+}
+
+bool FormView::handleKey(QKeyEvent *event)
+{
+    Form *form = m_form;
+    if (!form)
+        return false;
+    const int key = event->key();
+    if (event->isAutoRepeat() && !isArrow(key))
+        return true;
+    const int shift = shiftMaskOf(event->modifiers());
+    bool used = false;
+    dispatch([form, key, shift, &used] { used = form->keyDown(key, shift); });
+    return used;
+}
+
+void FormView::keyPressEvent(QKeyEvent *event)
+{
+    if (!handleKey(event))
+        event->ignore();
 }
 
 void FormView::mouseMoveEvent(QMouseEvent *event)

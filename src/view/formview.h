@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture.h"
+#include "ring.h"
 #include "scaling.h"
 
 #include <QColor>
@@ -52,10 +53,30 @@ public:
     // Called after every refresh (the main window updates its title, the timer runner).
     std::function<void()> afterRefresh;
 
+    // Moves the keyboard focus to the next (or previous) control in reading order that
+    // the keyboard can press, round from the last to the first. fromKeyboard shows the
+    // focus ring; a focus that only moves on because its control went away keeps the
+    // ring as it was. Returns false when no control can take the focus.
+    bool moveFocus(bool next, bool fromKeyboard);
+
+    // Hands a key to the form on screen; returns whether the form used it. A held key
+    // presses once, except the arrows, which move on as they repeat.
+    bool handleKey(QKeyEvent *event);
+
+    // Draws the rings again: round each chosen control, the keyboard focus and the
+    // target cursor (after every event; the controls call it as their focus changes).
+    void syncRings();
+
+    // The rings showing the keyboard's target cursor and focus (tests, accessibility).
+    QWidget *cursorRing() const { return m_cursorRing; }
+    QWidget *focusRing() const { return m_focusRing; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void rebuild();
@@ -69,6 +90,10 @@ private:
     int m_structure = -1;
     Scaling m_scaling;
     std::vector<ControlWidget *> m_widgets;
+    std::vector<Ring *> m_selectionRings;
+    Ring *m_focusRing = nullptr;
+    Ring *m_cursorRing = nullptr;
+    const Control *m_shownCursor = nullptr;
     std::vector<int> m_zOrders;
     bool m_refreshing = false;
     int m_faults = 0;

@@ -62,7 +62,18 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         setWindowState(windowState() ^ Qt::WindowFullScreen);
         return;
     }
+    // With no control focused the key comes here first; a focused control's unused keys
+    // have been to the screen already on their way up.
+    QWidget *focused = focusWidget();
+    if ((!focused || !m_view->isAncestorOf(focused)) && m_view->handleKey(event))
+        return;
     QWidget::keyPressEvent(event);
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    // A Tab with no control focused: the first control in reading order.
+    return m_view->moveFocus(next, true) || QWidget::focusNextPrevChild(next);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
