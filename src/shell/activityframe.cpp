@@ -1,5 +1,6 @@
 #include "activityframe.h"
 
+#include "keyboard.h"
 #include "screen.h"
 
 namespace {
@@ -32,4 +33,5 @@ void addActivityFrameControls(Screen &form)
     form.addTimer(QStringLiteral("Timer2"), 250);
     form.addTimer(QStringLiteral("tmrtick"), 1);
     form.addTimer(QStringLiteral("tmrcross"), 1);
+    addActivityKeys(form);
 }

@@ -1,5 +1,6 @@
 #include "screendesign.h"
 
+#include "keyboard.h"
 #include "screen.h"
 
 Control &addAt(Form &form, ControlKind kind, const QString &name, Box box, int index)
@@ -37,6 +38,7 @@ Control &addExitButton(Form &form, Control::ClickHandler onClick)
     exit.setCaption(QStringLiteral("Exit"));
     exit.accessibleName = QStringLiteral("Exit");
     exit.onClick = std::move(onClick);
+    addEscapeKey(form, exit.name());
     return exit;
 }
 

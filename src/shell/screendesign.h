@@ -23,8 +23,8 @@ Control &addCentredLabel(Form &form, const QString &name, Box box, const QString
 void setBoxed(Control &label, const QColor &backColor);
 
 // The home screen's and the menus' exit button, Command1: a picture button that reads
-// "Exit" should its picture be missing. loadExitButton gives it its picture and place, as
-// the screen's Form_Load does.
+// "Exit" should its picture be missing; Escape presses it. loadExitButton gives it its
+// picture and place, as the screen's Form_Load does.
 Control &addExitButton(Form &form, Control::ClickHandler onClick);
 void loadExitButton(Screen &form);
 

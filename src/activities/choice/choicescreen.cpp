@@ -3,6 +3,7 @@
 #include "activityframe.h"
 #include "choicebank.h"
 #include "formregistry.h"
+#include "keyboard.h"
 #include "randomsource.h"
 #include "setupactivityscreen.h"
 
@@ -69,6 +70,7 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
     }
     for (int i = 0; i < m_activity.rules.optionCount; ++i)
         ctl(Options, i).onClick = [this](int index) { Label5_Click(index); };
+    addAnswerKeys(*this, Options, m_activity.rules.optionCount);
 
     ctl(QStringLiteral("cmdgo")).onClick = [this](int) { cmdgo_Click(); };
     ctl(QStringLiteral("cmdsoln")).onClick = [this](int) { cmdsoln_Click(); };

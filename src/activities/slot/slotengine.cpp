@@ -163,6 +163,46 @@ SlotScreen::SlotScreen(AppContext &context, const SlotActivity &activity)
     timer(QStringLiteral("Timer1"))->onTimer = [this] { Timer1_Timer(); };
     timer(QStringLiteral("tmrtick"))->onTimer = [this] { tmrtick_Timer(); };
     timer(QStringLiteral("tmrcross"))->onTimer = [this] { tmrcross_Timer(); };
+
+    m_boxOf.fill(-1);
+    std::vector<Control *> boxes;
+    for (int j = 0; j < BoxCount; ++j) {
+        Control &box = ctl(Box, j);
+        if (box.accessibleName.isEmpty())
+            box.accessibleName = QStringLiteral("Box %1").arg(j + 1);
+        boxes.push_back(&box);
+    }
+    m_picker.attach(*this, Word, MaxWords, std::move(boxes), BoxCount, [this](int item, int box) {
+        const QPointF corner = placeOnBox(box);
+        dropWord(item, float(corner.x()), float(corner.y()));
+    });
+}
+
+QPointF SlotScreen::placeOnBox(int box) const
+{
+    const Control &target = ctl(Box, box);
+    const float row = ctl(Copy, 0).height > 0 ? ctl(Copy, 0).height : target.height;
+    const int rows = std::max(1, int(target.height / row));
+    std::vector<bool> filled(std::size_t(rows), false);
+    int copies = 0;
+    for (int i = 0; i < m_wordCount; ++i) {
+        if (m_boxOf[std::size_t(i)] != box)
+            continue;
+        ++copies;
+        // A dragged word's copy lies wherever it was let go; it fills the rows it covers.
+        const Control &copy = ctl(Copy, i);
+        for (int k = 0; k < rows; ++k) {
+            const float rowTop = target.top + float(k) * row;
+            if (copy.top < rowTop + row && rowTop < copy.top + copy.height)
+                filled[std::size_t(k)] = true;
+        }
+    }
+    int k = 0;
+    while (k < rows && filled[std::size_t(k)])
+        ++k;
+    if (k == rows)
+        k = copies % rows; // a full box: on top of the oldest again
+    return {target.left, target.top + float(k) * row};
 }
 
 void SlotScreen::Form_Load()
@@ -178,6 +218,7 @@ void SlotScreen::Form_Load()
     s.ItemBank.clear(0, 99);
     m_score = 0;
     ctl(QStringLiteral("Label9")).setCaption(QStringLiteral("0"));
+    ctl(QStringLiteral("Label9")).accessibleName = QStringLiteral("Score 0");
     timer(QStringLiteral("Timer1"))->enabled = true;
 
     ctl(QStringLiteral("Label3")).visible = true;
@@ -216,6 +257,8 @@ void SlotScreen::cmdgo_Click()
     const int next = state().ItemCounter + 1;
     if (next < 0 || next >= m_recordCount)
         return;
+    m_picker.clear();
+    m_boxOf.fill(-1);
     state().FlashPhase = 0;
     ctl(QStringLiteral("Label1")).visible = false;
     for (int i = 0; i < MaxWords; ++i) {
@@ -357,7 +400,7 @@ void SlotScreen::markDrop(int index, int box)
         verdict.setCaption(QStringLiteral("Wrong"));
         --m_score;
     }
-    ctl(QStringLiteral("Label9")).setCaption(scoreText(m_score));
+    showScore();
     PlayCue(right ? QStringLiteral("wav\\beep.wav") : QStringLiteral("wav\\boink.wav"));
     verdict.visible = true;
 
@@ -384,6 +427,15 @@ void SlotScreen::markDrop(int index, int box)
     }
     overlay.visible = true;
     word.enabled = false;
+    m_boxOf[std::size_t(index)] = box;
+}
+
+void SlotScreen::showScore()
+{
+    Control &score = ctl(QStringLiteral("Label9"));
+    score.setCaption(scoreText(m_score));
+    // Read out as a score, not as a bare number.
+    score.accessibleName = QStringLiteral("Score %1").arg(m_score);
 }
 
 void SlotScreen::growMark(Control &shown, Control &hidden, Timer &timer)
@@ -408,6 +460,7 @@ void SlotScreen::tmrcross_Timer()
 
 void SlotScreen::cmdexit_Click()
 {
+    m_picker.clear();
     if (Form *menu = forms().get(QString::fromLatin1(m_activity.termMenu)))
         menu->Show();
     Unload();

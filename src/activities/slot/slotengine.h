@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contentfile.h"
+#include "pickandplace.h"
 #include "screen.h"
 
 #include <QPointF>
@@ -75,6 +76,9 @@ QString scoreText(int score);
 
 // The drag-to-slot engine: a sentence laid out as a line of word labels (Label7), dragged
 // one by one onto drop boxes (Label5) and marked at once against the sentence's key.
+// Words can also be placed without dragging: tapped and then a box tapped, or from the
+// keyboard (PickAndPlace); the word is then dropped at the box's left edge, in the first
+// row of the box that no copy fills yet, exactly as a release there.
 class SlotScreen : public Screen
 {
 public:
@@ -97,6 +101,14 @@ public:
     // stays where it is) or cannot be placed (no such word, or placed already).
     int dropWord(int index, float left, float top);
 
+    // Where a word placed on box `box` without dragging is dropped: the box's left, and the
+    // top of the box's first row that no copy of a placed word fills yet, so the copies
+    // in a box stand one under another rather than on top of each other.
+    QPointF placeOnBox(int box) const;
+
+    // Tap-to-place and the keyboard: the targets are the boxes.
+    PickAndPlace &picker() { return m_picker; }
+
     // The number of words of the sentence on screen.
     int wordCount() const { return m_wordCount; }
     // False until a bank has been loaded; the activity then deals nothing.
@@ -109,8 +121,12 @@ private:
     void markDrop(int index, int box);
     void growMark(Control &shown, Control &hidden, Timer &timer);
 
+    void showScore();
+
     const SlotActivity &m_activity;
     int m_recordCount = 0;
     int m_wordCount = 0;
     int m_score = 0;
+    std::array<int, Slot::MaxWords> m_boxOf{}; // the box each word was placed on, or -1
+    PickAndPlace m_picker;
 };

@@ -135,6 +135,31 @@ void SortScreen::buildDesign()
     timer(QStringLiteral("Timer1"))->onTimer = [this] { Timer1_Timer(); };
     timer(QStringLiteral("tmrtick"))->onTimer = [this] { tmrtick_Timer(); };
     timer(QStringLiteral("tmrcross"))->onTimer = [this] { tmrcross_Timer(); };
+    attachPicker();
+}
+
+void SortScreen::attachPicker()
+{
+    // A slot is called after the caption set inside it ("Dustbin", "Notepad 1"), or by
+    // its number.
+    std::vector<Control *> targets;
+    for (int i = 0; i < count(); ++i) {
+        Control &target = slot(i);
+        target.accessibleName = QStringLiteral("Slot %1").arg(i + 1);
+        for (const auto &control : controls()) {
+            if (control->name() == QLatin1String("Label5") && target.rect().contains(control->rect()))
+                target.accessibleName = control->caption().trimmed();
+        }
+        targets.push_back(&target);
+    }
+    for (int i = 0; i < count(); ++i) {
+        home(i).accessibleName = QStringLiteral("Home box %1").arg(i + 1);
+        targets.push_back(&home(i));
+    }
+    m_picker.attach(*this, QStringLiteral("Label2"), count(), std::move(targets), count(), [this](int item, int target) {
+        const Control &place = target < count() ? slot(target) : home(target - count());
+        dropPhraseAt(item, place.left, place.top);
+    });
 }
 
 void SortScreen::Form_Load()
@@ -423,6 +448,7 @@ void SortScreen::stopMarks()
 
 void SortScreen::Label3_Click()
 {
+    m_picker.clear();
     label("Label6").visible = false;
     label("imgcross").visible = false;
     label("imgtick").visible = false;
@@ -434,6 +460,7 @@ void SortScreen::Label3_Click()
 
 void SortScreen::cmdgo_Click()
 {
+    m_picker.clear();
     for (int i = 0; i < count(); ++i)
         phrase(i).visible = false;
     stopMarks();
@@ -456,6 +483,7 @@ void SortScreen::cmdsoln_Click()
 
 void SortScreen::cmdexit_Click()
 {
+    m_picker.clear();
     if (Form *menu = forms().get(QString::fromLatin1(m_activity.termMenu)))
         menu->Show();
     Unload();

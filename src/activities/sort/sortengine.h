@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pickandplace.h"
 #include "screen.h"
 #include "sortactivity.h"
 
@@ -11,6 +12,10 @@
 // A phrase's place is nothing but its Left and Top: it lies in a slot exactly when those
 // equal the slot's. A drop snaps the phrase into the first slot or home box whose drop
 // window holds its top-left corner, testing slot i and then home box i for i = 0, 1, ...
+//
+// Phrases can also be placed without dragging: tapped and then a slot or home box tapped,
+// or from the keyboard (PickAndPlace); either way the phrase is dropped with its top left
+// at the target's, exactly as a release there.
 class SortScreen : public Screen
 {
 public:
@@ -39,6 +44,9 @@ public:
     void dropPhraseAt(int index, float left, float top);
     // Drops phrase `index` where it lies.
     void dropPhrase(int index);
+
+    // Tap-to-place and the keyboard: targets 0 .. N-1 are the slots, N .. 2N-1 the home boxes.
+    PickAndPlace &picker() { return m_picker; }
 
     // The drop window test: the phrase's top-left corner lies strictly inside the window
     // from half the target's width left of it to its right edge, and from half its height
@@ -73,6 +81,9 @@ private:
     QString setHeading(int set, int i) const;
     int setKey(int set, int j) const;
 
+    void attachPicker();
+
     const SortActivity &m_activity;
     bool m_dealing = false;
+    PickAndPlace m_picker;
 };
