@@ -10,8 +10,8 @@
 
 namespace {
 
-// A screen with four answers in two rows (made in a scrambled order, the second one set a
-// little lower than its neighbour), a phrase that is picked up rather than clicked, the
+// A screen with four answers in two rows (made in a scrambled order, the first one set a
+// little lower than its neighbour on the right), a phrase that is picked up rather than clicked, the
 // Exit and Next buttons, a caption lying over the first answer, and controls the keyboard
 // must pass over.
 class Panel : public Form
@@ -20,8 +20,8 @@ public:
     explicit Panel(FormRegistry &registry)
         : Form(registry, QStringLiteral("panel"))
     {
-        for (const auto &[index, left, top] : {std::tuple{3, 6600, 4000}, std::tuple{0, 600, 2000},
-                                               std::tuple{2, 600, 4000}, std::tuple{1, 6600, 2060}}) {
+        for (const auto &[index, left, top] : {std::tuple{3, 6600, 4000}, std::tuple{0, 600, 2060},
+                                               std::tuple{2, 600, 4000}, std::tuple{1, 6600, 2000}}) {
             Control &answer = at(ControlKind::Label, QStringLiteral("Label5"), index, left, top, 4800, 600);
             answer.setCaption(QStringLiteral("answer %1").arg(index));
             answer.onClick = [this](int i) { log << QStringLiteral("click %1").arg(i); };
@@ -120,8 +120,8 @@ void tst_Keyboard::readingOrderGoesLineByLine_data()
     QTest::newRow("two rows of two, made out of order")
         << QList<QRectF>{{6600, 4000, 4800, 600}, {600, 2000, 4800, 600}, {600, 4000, 4800, 600}, {6600, 2000, 4800, 600}}
         << QList<int>{1, 3, 2, 0};
-    QTest::newRow("a neighbour set a little lower is on the same line")
-        << QList<QRectF>{{6600, 2250, 4800, 600}, {600, 2000, 4800, 600}} << QList<int>{1, 0};
+    QTest::newRow("a left neighbour set a little lower is on the same line")
+        << QList<QRectF>{{600, 2250, 4800, 600}, {6600, 2000, 4800, 600}} << QList<int>{0, 1};
     QTest::newRow("half a line lower starts a new line")
         << QList<QRectF>{{600, 2300, 4800, 600}, {6600, 2000, 4800, 600}} << QList<int>{1, 0};
     QTest::newRow("buttons at the foot read after everything above")
