@@ -1,5 +1,6 @@
 #include "appcontext.h"
 #include "assetresolver.h"
+#include "contentkinds.h"
 #include "fonts.h"
 #include "formregistry.h"
 #include "formview.h"
@@ -8,6 +9,7 @@
 #include "registerforms.h"
 #include "shellforms.h"
 #include "soundplayer.h"
+#include "teachercontent.h"
 #include "textmeasurer.h"
 #include "urlopener.h"
 
@@ -34,6 +36,10 @@ int main(int argc, char *argv[])
         context.screenTwips = QSizeF(screen->size()) * twipsPerPixel;
     }
     registerForms(context);
+    const QList<ContentKind> contentKinds = allContentKinds();
+    context.contentNotice = [&assets, &contentKinds] {
+        return contentNotice(checkTeacherContent(assets, contentKinds));
+    };
 
     MainWindow window(forms);
     forms.onEnd = [] { QCoreApplication::exit(0); };

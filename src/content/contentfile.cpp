@@ -1,6 +1,7 @@
 #include "contentfile.h"
 
 #include "assetresolver.h"
+#include "teachercontent.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -187,7 +188,12 @@ QStringList contentCandidates(const AssetResolver &assets, const QString &activi
 {
     QStringList paths;
     const QString relative = QStringLiteral("content\\") + activity + QStringLiteral(".json");
-    for (const QString &root : assets.roots()) {
+    // The user's own folder first: their copy wins over one put beside the program for
+    // everyone who uses the computer.
+    QStringList roots = assets.roots();
+    if (const QString user = userDataFolder(); !user.isEmpty())
+        roots.prepend(user);
+    for (const QString &root : roots) {
         const QString found = AssetResolver({root}).resolve(relative);
         if (!found.isEmpty() && !paths.contains(found))
             paths << found;

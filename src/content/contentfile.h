@@ -72,10 +72,10 @@ private:
 // Checks the record count; notes a problem when it differs.
 bool expectRecordCount(const ContentDocument &document, int count, ContentProblems &problems);
 
-// Finds and reads an activity's bank: "content\<id>.json" in the working folder, beside the
-// program, then the copy built in. A file beside the program that cannot be read or fails
-// `validate` is reported and the built-in copy is used instead, so a bad edit never leaves
-// an activity half-loaded. Returns nothing only when no copy passes.
+// Finds and reads an activity's bank: "content\<id>.json" in the user's own data folder,
+// the working folder, beside the program, then the copy built in. A copy that cannot be
+// read or fails the parser's checks is reported and the next one is tried, so a bad edit
+// never leaves an activity half-loaded. Returns nothing only when no copy passes.
 template<typename Bank>
 using BankParser = std::optional<Bank> (*)(const ContentDocument &, ContentProblems &);
 

@@ -6,6 +6,8 @@
 
 #include <QSizeF>
 
+#include <functional>
+
 class FormRegistry;
 class RandomSource;
 class SoundDevice;
@@ -23,6 +25,10 @@ struct AppContext
     UrlOpener &urls;
     const AssetResolver &assets;
     QSizeF screenTwips = QSizeF(12000, 9000);
+    // The home screen's line about a teacher's own content file that was set aside, worked
+    // out afresh each time the home screen opens; empty when every such file is used. The
+    // program checks its content folders here; left unset, nothing is checked.
+    std::function<QString()> contentNotice = {};
 
     // The picture at a relative path ("Images\exit.jpg"); a null picture when it is
     // missing or unreadable.

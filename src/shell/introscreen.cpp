@@ -15,6 +15,7 @@ namespace {
 const QColor Yellow(255, 255, 0);
 const QColor Orange(255, 128, 0);
 const QColor Navy(0, 0, 128);
+const QColor White(255, 255, 255);
 
 FontSpec tahoma(float points, bool bold = true)
 {
@@ -24,6 +25,9 @@ FontSpec tahoma(float points, bool bold = true)
 // The six term labels: Year 5 on the left, Year 6 on the right, Terms 1 to 3 downwards.
 constexpr float TermLeft[2] = {120, 9720};
 constexpr float TermTop[3] = {3840, 4680, 5520};
+
+constexpr Box ContentNoticeBox{390, 1920, 11220, 300};
+constexpr float ContentNoticeMargin = 90;
 
 } // namespace
 
@@ -82,6 +86,13 @@ Intro0::Intro0(AppContext &context)
 
     Control &store = addAt(*this, ControlKind::Image, QStringLiteral("Image1"), {0, 0, 360, 480});
     store.visible = false;
+
+    // Between the title and the years; as tall as its text, and shown only when there is news.
+    Control &notice = addCentredLabel(*this, QStringLiteral("contentNotice"), ContentNoticeBox, QString(),
+                                      tahoma(12), Qt::black);
+    setBoxed(notice, White);
+    notice.setWordWrap(true);
+    notice.visible = false;
 }
 
 void Intro0::Form_Load()
@@ -104,6 +115,20 @@ void Intro0::Form_Load()
 
     for (int i = 0; i < 6; ++i)
         ctl(QStringLiteral("Label2"), i).visible = true;
+
+    showContentNotice();
+}
+
+void Intro0::showContentNotice()
+{
+    const QString line = context().contentNotice ? context().contentNotice() : QString();
+    Control &notice = ctl(QStringLiteral("contentNotice"));
+    // As tall as the wrapped text, with room below it for the descenders and the border.
+    notice.setAutoSize(true);
+    notice.setCaption(line);
+    notice.setAutoSize(false);
+    notice.height += ContentNoticeMargin;
+    notice.visible = !line.isEmpty();
 }
 
 void Intro0::Option1_Click()

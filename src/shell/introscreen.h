@@ -4,7 +4,8 @@
 
 // The home screen: the two years with their three terms each, which open the term menus,
 // the sound choice, the maker's logo and web address, and the way out to the title screen.
-// Its hidden Image1 holds the picture every term menu takes as its background.
+// Its hidden Image1 holds the picture every term menu takes as its background. A line
+// under the title tells a teacher when one of their own content files was not used.
 class Intro0 : public Screen
 {
 public:
@@ -20,6 +21,9 @@ public:
     void Command1_Click();
     void Label1_MouseMove();
     void Label2_MouseMove(int index);
+
+    // Shows the line about a teacher's content file that was set aside, or hides it.
+    void showContentNotice();
 
     // The background every term menu shows (null when its picture is missing).
     Picture menuBackground() const;

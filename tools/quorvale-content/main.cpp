@@ -1,17 +1,23 @@
-// quorvale-content: checks the item banks and prints them as the screens will see them.
+// quorvale-content: checks the item banks, prints them as the screens will see them, and
+// copies a built-in bank out for a teacher to edit.
 //
-//   quorvale-content check [FILE.json ...]   check the given files, or every built-in bank
-//   quorvale-content dump FILE.json|ID       print a bank slot by slot
+//   quorvale-content check [FILE.json | FOLDER ...]   check files, or every bank in a folder;
+//                                                     with nothing, every built-in bank
+//   quorvale-content dump FILE.json|ACTIVITY          print a bank slot by slot
+//   quorvale-content export ACTIVITY [FOLDER]         write the built-in bank to FOLDER/ACTIVITY.json
+//   quorvale-content folders                          where the program looks for teachers' banks
 //
-// A teacher who edits a bank can run `check` on the edited file before putting it in the
-// program's content folder. The exit status is 0 when everything checked passes.
+// A teacher exports a bank, edits it, runs `check` on it and puts it in one of the content
+// folders. The exit status is 0 when everything checked passes.
 
 #include "contentfile.h"
 #include "contentkind.h"
 #include "contentkinds.h"
+#include "teachercontent.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -20,6 +26,12 @@ namespace {
 QTextStream &out()
 {
     static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
     return stream;
 }
 
@@ -32,37 +44,69 @@ const ContentKind *kindFor(const QList<ContentKind> &kinds, const QString &activ
     return nullptr;
 }
 
+QString builtInPath(const QString &activity)
+{
+    return QStringLiteral(":/assets/content/") + activity + QStringLiteral(".json");
+}
+
 QString pathFor(const QString &argument)
 {
     if (QFileInfo::exists(argument))
         return argument;
-    return QStringLiteral(":/assets/content/") + argument + QStringLiteral(".json");
+    return builtInPath(argument);
 }
 
-int check(const QList<ContentKind> &kinds, QStringList paths)
+// A file named after an activity is checked as the program reads it, as that activity's
+// bank; any other file as the bank its "activity" field names.
+ContentFileCheck checkFile(const QList<ContentKind> &kinds, const QString &path)
 {
-    if (paths.isEmpty()) {
+    const QString name = QFileInfo(path).completeBaseName();
+    if (kindFor(kinds, name.toLower()))
+        return checkContentFile(path, kinds);
+    ContentFileCheck check{path, {}};
+    if (auto document = ContentDocument::read(path, check.problems)) {
+        if (const ContentKind *kind = kindFor(kinds, document->activity)) {
+            kind->check(*document, check.problems);
+            if (check.passed())
+                out() << path << ": note: the program reads it only when it is named " << document->activity << ".json" << Qt::endl;
+        } else {
+            check.problems.append({path, -1, QStringLiteral("activity"),
+                                   QStringLiteral("\"%1\" is not an activity this program knows").arg(document->activity)});
+        }
+    }
+    return check;
+}
+
+int check(const QList<ContentKind> &kinds, QStringList arguments)
+{
+    QList<ContentFileCheck> checks;
+    if (arguments.isEmpty()) {
         for (const QString &file : QDir(QStringLiteral(":/assets/content")).entryList({QStringLiteral("*.json")}))
-            paths << QStringLiteral(":/assets/content/") + file;
+            checks << checkFile(kinds, QStringLiteral(":/assets/content/") + file);
+    }
+    bool emptyFolder = false;
+    for (const QString &argument : arguments) {
+        if (QFileInfo(argument).isDir()) {
+            const QList<ContentFileCheck> found = checkContentFolder(argument, kinds);
+            if (found.isEmpty()) {
+                out() << argument << ": holds no item banks (.json files)" << Qt::endl;
+                emptyFolder = true;
+            }
+            checks += found;
+        } else {
+            checks << checkFile(kinds, argument);
+        }
     }
     int failed = 0;
-    for (const QString &path : paths) {
-        ContentProblems problems;
-        if (auto document = ContentDocument::read(path, problems)) {
-            if (const ContentKind *kind = kindFor(kinds, document->activity))
-                kind->check(*document, problems);
-            else
-                problems.append({path, -1, QStringLiteral("activity"),
-                                 QStringLiteral("\"%1\" is not an activity this program knows").arg(document->activity)});
-        }
-        for (const ContentProblem &problem : problems)
+    for (const ContentFileCheck &check : checks) {
+        for (const ContentProblem &problem : check.problems)
             out() << problem.toString() << Qt::endl;
-        if (problems.isEmpty())
-            out() << path << ": ok" << Qt::endl;
+        if (check.passed())
+            out() << check.path << ": ok" << Qt::endl;
         else
             ++failed;
     }
-    return failed == 0 ? 0 : 1;
+    return failed == 0 && !emptyFolder ? 0 : 1;
 }
 
 int dump(const QList<ContentKind> &kinds, const QString &argument)
@@ -84,11 +128,55 @@ int dump(const QList<ContentKind> &kinds, const QString &argument)
     return 1;
 }
 
+// Writes the built-in bank byte for byte (trailing spaces, curly quotes and all) as a new,
+// writable file; an existing file is never replaced.
+int exportBank(const QList<ContentKind> &kinds, const QString &activity, const QString &folder)
+{
+    QFile builtIn(builtInPath(activity));
+    if (!kindFor(kinds, activity) || !builtIn.open(QIODevice::ReadOnly)) {
+        QStringList known;
+        for (const ContentKind &kind : kinds)
+            known << kind.activity;
+        known.sort();
+        err() << "There is no activity called \"" << activity << "\". The activities are: "
+              << known.join(QStringLiteral(", ")) << Qt::endl;
+        return 1;
+    }
+    const QString path = QDir(folder).filePath(activity + QStringLiteral(".json"));
+    QFile file(path);
+    if (file.exists()) {
+        err() << path << " already exists; nothing was written." << Qt::endl;
+        return 1;
+    }
+    const QByteArray data = builtIn.readAll();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(data) != data.size() || !file.flush()) {
+        err() << path << " could not be written: " << file.errorString() << Qt::endl;
+        file.close();
+        file.remove();
+        return 1;
+    }
+    out() << "Wrote " << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) << Qt::endl;
+    return 0;
+}
+
+int folders()
+{
+    out() << "The program uses a teacher's own bank, named after its activity (locating.json),\n"
+             "from the first of these folders that holds one which passes every check:\n"
+          << "  " << QDir::toNativeSeparators(QDir(userDataFolder()).filePath(QStringLiteral("content"))) << '\n'
+          << "  content, in the folder the program is started from\n"
+          << "  " << QDir::toNativeSeparators(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("content")))
+          << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // The program's own name, so that the user's folder is the one the program reads.
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvale"));
     QStringList args = app.arguments().mid(1);
     const QString verb = args.isEmpty() ? QString() : args.takeFirst();
     const QList<ContentKind> kinds = allContentKinds();
@@ -96,7 +184,13 @@ int main(int argc, char *argv[])
         return check(kinds, args);
     if (verb == QLatin1String("dump") && args.size() == 1)
         return dump(kinds, args.first());
-    QTextStream(stderr) << "usage: quorvale-content check [FILE.json ...]\n"
-                           "       quorvale-content dump FILE.json|ACTIVITY\n";
+    if (verb == QLatin1String("export") && (args.size() == 1 || args.size() == 2))
+        return exportBank(kinds, args.first(), args.value(1, QStringLiteral(".")));
+    if (verb == QLatin1String("folders") && args.isEmpty())
+        return folders();
+    err() << "usage: quorvale-content check [FILE.json | FOLDER ...]\n"
+             "       quorvale-content dump FILE.json|ACTIVITY\n"
+             "       quorvale-content export ACTIVITY [FOLDER]\n"
+             "       quorvale-content folders\n";
     return 2;
 }

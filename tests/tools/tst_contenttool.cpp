@@ -1,0 +1,149 @@
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs the quorvale-content program as a teacher would.
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString output;
+};
+
+Run tool(const QStringList &arguments, const QString &workingFolder = QString())
+{
+    QProcess process;
+    process.setProgram(QStringLiteral(QUORVALE_CONTENT_TOOL));
+    process.setArguments(arguments);
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start();
+    if (!process.waitForFinished(30000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAll())};
+}
+
+QByteArray builtIn(const QString &activity)
+{
+    QFile file(QStringLiteral(":/assets/content/%1.json").arg(activity));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_ContentTool : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void exportCopiesTheBuiltInBankExactly_data();
+    void exportCopiesTheBuiltInBankExactly();
+    void exportNeverOverwrites();
+    void exportRefusesAnUnknownActivity();
+    void checkFolderListsEveryProblem();
+    void checkEmptyFolderFails();
+};
+
+void tst_ContentTool::exportCopiesTheBuiltInBankExactly_data()
+{
+    QTest::addColumn<QString>("activity");
+    // Curly quotes and trailing spaces must survive the copy.
+    QTest::newRow("the new activity") << "locating";
+    QTest::newRow("a bank with trailing spaces") << "writer";
+    QTest::newRow("a drag activity") << "person";
+}
+
+void tst_ContentTool::exportCopiesTheBuiltInBankExactly()
+{
+    QFETCH(QString, activity);
+    QTemporaryDir dir;
+    const Run run = tool({QStringLiteral("export"), activity}, dir.path());
+    QCOMPARE(run.status, 0);
+    const QString path = dir.filePath(activity + QStringLiteral(".json"));
+    QVERIFY2(run.output.contains(QFileInfo(path).absoluteFilePath()), qPrintable(run.output));
+    QCOMPARE(readFile(path), builtIn(activity));
+    // A teacher edits the copy, so it must not be read-only as the embedded one is (asked
+    // of the permissions, since a test run as root may write anything).
+    QVERIFY(QFileInfo(path).permissions() & QFile::WriteOwner);
+    // What was exported checks clean, as the folder the teacher drops it in.
+    const Run check = tool({QStringLiteral("check"), dir.path()});
+    QCOMPARE(check.status, 0);
+    QVERIFY2(check.output.contains(QStringLiteral(": ok")), qPrintable(check.output));
+}
+
+void tst_ContentTool::exportNeverOverwrites()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("locating.json"));
+    QVERIFY(writeFile(path, "my own questions"));
+    const Run run = tool({QStringLiteral("export"), QStringLiteral("locating"), dir.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("already exists")), qPrintable(run.output));
+    QCOMPARE(readFile(path), QByteArray("my own questions"));
+}
+
+void tst_ContentTool::exportRefusesAnUnknownActivity()
+{
+    QTemporaryDir dir;
+    const Run run = tool({QStringLiteral("export"), QStringLiteral("locate"), dir.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("locating")), qPrintable(run.output)); // the list of names
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+void tst_ContentTool::checkFolderListsEveryProblem()
+{
+    // Two faults in one file, one good file and one file the program would never read:
+    // the check lists them all, each with its file, and fails.
+    QTemporaryDir dir;
+    QJsonObject bank = QJsonDocument::fromJson(builtIn(QStringLiteral("locating"))).object();
+    QJsonArray records = bank.value(QLatin1String("records")).toArray();
+    QJsonObject record = records.at(3).toObject();
+    record[QLatin1String("correct")] = QString();
+    records[3] = record;
+    record = records.at(20).toObject();
+    record.remove(QLatin1String("wrong"));
+    records[20] = record;
+    bank[QLatin1String("records")] = records;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("locating.json")), QJsonDocument(bank).toJson()));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("theatre.json")), builtIn(QStringLiteral("theatre"))));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("theatre.json.txt")), builtIn(QStringLiteral("theatre"))));
+
+    const Run run = tool({QStringLiteral("check"), dir.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("locating.json, record 3, field \"correct\": must not be empty")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("locating.json, record 20, field \"wrong\": is missing")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("theatre.json: ok")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("theatre.json.txt: ends in .txt instead of .json")), qPrintable(run.output));
+}
+
+void tst_ContentTool::checkEmptyFolderFails()
+{
+    // Pointing the check at the wrong folder must not look like success.
+    QTemporaryDir dir;
+    const Run run = tool({QStringLiteral("check"), dir.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("holds no item banks")), qPrintable(run.output));
+}
+
+QTEST_GUILESS_MAIN(tst_ContentTool)
+#include "tst_contenttool.moc"
