@@ -5,7 +5,7 @@
 set -eu
 cd "$(dirname "$0")"
 
-packages="cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev fonts-liberation fonts-wine"
+packages="cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgl-dev fonts-liberation fonts-wine appstream"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
