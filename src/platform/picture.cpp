@@ -10,6 +10,10 @@
 #include <QImageReader>
 #include <QPainter>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr double TwipsPerInch = 1440.0;
@@ -91,6 +95,23 @@ Picture Picture::fromData(const QByteArray &data)
     const QSize declared = reader.size();
     if (declared.isValid() && qint64(declared.width()) * declared.height() > 64LL * 1024 * 1024)
         return {};
+    if (declared.isValid() && qint64(declared.width()) * declared.height() > LargePixels) {
+        // A large picture is checked by decoding it at an eighth of its size, which reads
+        // the whole file for a fraction of the memory, and is then kept as it came.
+        QBuffer check;
+        check.setData(data);
+        check.open(QIODevice::ReadOnly);
+        QImageReader small(&check);
+        small.setScaledSize(declared / 8);
+        const QImage sample = small.read();
+        if (sample.isNull())
+            return {};
+        Picture picture;
+        picture.m_encoded = std::make_shared<const QByteArray>(data);
+        picture.m_sizeTwips = QSizeF(declared.width() * TwipsPerInch / dotsPerInch(sample.dotsPerMeterX()),
+                                     declared.height() * TwipsPerInch / dotsPerInch(sample.dotsPerMeterY()));
+        return picture;
+    }
     QImage image = reader.read();
     if (image.isNull())
         return {};
@@ -117,5 +138,47 @@ void Picture::paint(QPainter &painter, const QRectF &target) const
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, m_image);
         painter.restore();
+    } else if (m_encoded) {
+        // Decoded at a half, a quarter or an eighth of its size when it covers no more
+        // pixels than that, which JPEG does without decoding the rest, and a band of rows
+        // at a time, so only a band's pixels are ever held; the painter scales the rest.
+        QSize natural;
+        {
+            QBuffer buffer;
+            buffer.setData(*m_encoded);
+            buffer.open(QIODevice::ReadOnly);
+            natural = QImageReader(&buffer).size();
+        }
+        const QSize covered = painter.combinedTransform().mapRect(target).size().toSize();
+        int reduction = 1;
+        while (reduction < 8 && natural.width() / (reduction * 2) >= covered.width()
+               && natural.height() / (reduction * 2) >= covered.height()
+               && natural.width() % (reduction * 2) == 0 && natural.height() % (reduction * 2) == 0)
+            reduction *= 2;
+        const QSize size = natural / reduction;
+        constexpr int Bands = 8;
+        const int bandHeight = (size.height() + Bands - 1) / Bands;
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        for (int top = 0; top < size.height(); top += bandHeight) {
+            const QRect band(0, top, size.width(), std::min(bandHeight, size.height() - top));
+            QBuffer buffer;
+            buffer.setData(*m_encoded);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setScaledSize(size);
+            reader.setScaledClipRect(band);
+            const QImage part = reader.read();
+            const double sx = target.width() / size.width();
+            const double sy = target.height() / size.height();
+            painter.drawImage(QRectF(target.x() + band.x() * sx, target.y() + band.y() * sy,
+                                     band.width() * sx, band.height() * sy),
+                              part);
+        }
+        painter.restore();
+#ifdef __GLIBC__
+        // The decoded copy was megabytes; hand them back rather than keep them in the heap.
+        malloc_trim(0);
+#endif
     }
 }

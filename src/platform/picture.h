@@ -25,7 +25,7 @@ public:
     static Picture fromData(const QByteArray &data);
     static Picture fromImage(const QImage &image);
 
-    bool isNull() const { return m_image.isNull() && !m_vector; }
+    bool isNull() const { return m_image.isNull() && !m_vector && !m_encoded; }
     QSizeF sizeTwips() const { return m_sizeTwips; }
 
     // Draws the picture into target (painter coordinates), scaled to fill it.
@@ -34,11 +34,20 @@ public:
     // Identity, so a screen can tell whether a control's picture changed.
     bool operator==(const Picture &other) const
     {
-        return m_image.cacheKey() == other.m_image.cacheKey() && m_vector == other.m_vector;
+        return m_image.cacheKey() == other.m_image.cacheKey() && m_vector == other.m_vector
+            && m_encoded == other.m_encoded;
     }
+
+    // Pictures with more pixels than this (a screen's background, the title's picture)
+    // are kept as their file's bytes and decoded each time they are painted, at the size
+    // they are painted: decoded whole they would cost megabytes each for the whole run.
+    static constexpr qint64 LargePixels = 256 * 1024;
+    // Whether the picture is kept that way.
+    bool isDecodedWhenPainted() const { return bool(m_encoded); }
 
 private:
     QImage m_image;
     std::shared_ptr<const WmfPicture> m_vector;
+    std::shared_ptr<const QByteArray> m_encoded;
     QSizeF m_sizeTwips;
 };

@@ -248,12 +248,14 @@ void ControlWidget::mouseReleaseEvent(QMouseEvent *event)
     const float y = float(twips.y()) - control->top;
     const int button = buttonMask(event->button());
     const int shift = shiftMask(event->modifiers());
+    // A click counts wherever the control shows: its widget covers every pixel the control
+    // touches, so a release on its outermost row or column is on it too.
+    const bool inside = QRectF(rect()).contains(event->position());
     // The release and the click it completes are one event for the model: a handler that
     // unloads the form cannot leave the click with a dangling control.
-    m_view.dispatch([control, button, shift, x, y, wasPressed] {
+    m_view.dispatch([control, button, shift, x, y, wasPressed, inside] {
         if (control->onMouseUp)
             control->onMouseUp(control->index(), button, shift, x, y);
-        const bool inside = x >= 0 && y >= 0 && x < control->width && y < control->height;
         if (wasPressed && button == MouseButton::Left && inside && control->onClick && control->enabled
             && control->visible)
             control->onClick(control->index());

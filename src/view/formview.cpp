@@ -196,9 +196,15 @@ void FormView::paintEvent(QPaintEvent *event)
     // The form's colour and picture are drawn once per size into a pixmap, so a drag that
     // repaints small areas many times a second only copies pixels.
     const QRect formPixels = m_scaling.coveringRect(QRectF(0, 0, m_form->width, m_form->height));
-    if (m_background.size() != formPixels.size() * devicePixelRatioF() || m_backgroundDirty) {
+    const QSize backgroundPixels = formPixels.size() * devicePixelRatioF();
+    if (m_background.size() != backgroundPixels || m_backgroundDirty) {
         m_backgroundDirty = false;
-        m_background = QPixmap(formPixels.size() * devicePixelRatioF());
+        if (m_background.size() != backgroundPixels) {
+            // Only a new size needs a new pixmap, and the old one goes first: a window's
+            // worth of pixels is megabytes, and every change of screen would churn them.
+            m_background = QPixmap();
+            m_background = QPixmap(backgroundPixels);
+        }
         m_background.setDevicePixelRatio(devicePixelRatioF());
         QPainter cache(&m_background);
         cache.setRenderHint(QPainter::SmoothPixmapTransform);

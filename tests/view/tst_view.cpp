@@ -198,6 +198,14 @@ void tst_View::clickNeedsPressAndReleaseInside()
     next->setFocus();
     QTest::keyClick(next, Qt::Key_Space);
     QCOMPARE(screen->events.size(), std::size_t(2));
+    // At a size where the button's edges fall inside pixels, a click on its outermost
+    // pixels counts too: its widget shows there.
+    view.resize(790, 593);
+    view.refresh();
+    const QRect nextPixels = next->geometry();
+    QTest::mouseClick(win, Qt::LeftButton, {}, nextPixels.bottomRight());
+    QTest::mouseClick(win, Qt::LeftButton, {}, nextPixels.topLeft());
+    QCOMPARE(screen->events.size(), std::size_t(4));
 }
 
 void tst_View::resizingNeverChangesTwips()
