@@ -1,11 +1,21 @@
 #!/usr/bin/env python3
-"""Start-up to first painted frame and peak memory: Quorvale against a bare Qt widget
-program, run alternately in one invocation, printing medians and ratios.
+"""Quorvale against a bare Qt widget program, run alternately in one invocation, printing
+medians and ratios.
 
-Each run starts the program with QUORVALE_QUIT_AFTER_FIRST_FRAME=1 (the bare program always
-quits after its first frame) and measures the wall time from spawn to exit and the child's
-peak resident memory (wait4). Runs under Xvfb when --xvfb is given and Xvfb is installed,
-otherwise on Qt's offscreen platform.
+Start-up: each run starts the program with QUORVALE_QUIT_AFTER_FIRST_FRAME=1 (the bare
+program always quits after its first frame) and measures the wall time from spawn to exit
+and the child's peak resident memory (wait4).
+
+With --quorvale-bench and --bare-bench (bench/quorvale_bench.cpp, bench/bare/main.cpp) it
+also measures, driving both through their windows: opening every activity from the click
+on its menu entry to its first item painted (against the bare start-up), peak memory once
+every activity has been opened (against the bare peak), one drag move handled and
+repainted (against a plain QLabel moved the same way), and 10 s idle on an activity screen
+once its mark has grown (against the bare program idle, and blinking one label as the
+activity blinks its answer).
+
+Runs under Xvfb when --xvfb is given and Xvfb is installed, otherwise on Qt's offscreen
+platform.
 """
 import argparse, os, shutil, statistics, subprocess, sys, time
 
@@ -21,12 +31,76 @@ def run_once(binary, env):
     return elapsed, usage.ru_maxrss / 1024.0  # ms, MiB
 
 
+def run_output(argv, env):
+    """Runs a bench program and returns its "key value..." lines as a list of word lists."""
+    out = subprocess.run(argv, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    if out.returncode != 0:
+        sys.exit(f"{' '.join(argv)} exited with {out.returncode}")
+    return [line.split() for line in out.stdout.splitlines() if line.strip()]
+
+
+def value(lines, key):
+    for words in lines:
+        if words[0] == key:
+            return float(words[1])
+    sys.exit(f"no {key} in the output")
+
+
+def row(label, bare, quorvale, unit_format="{:10.1f}"):
+    ratio = f"{quorvale / bare:8.2f}" if bare > 0 else f"{'-':>8}"
+    print(f"{label:40}{unit_format.format(bare)}{unit_format.format(quorvale)}{ratio}")
+
+
+def interactions(args, env, bare_start_ms, bare_peak_mib):
+    opens = {}
+    peaks = []
+    drags = {"bare": [], "quorvale": []}
+    for _ in range(args.bench_runs):
+        lines = run_output([args.quorvale_bench, "open"], env)
+        for words in lines:
+            if words[0] == "open":
+                opens.setdefault(words[1], []).append(float(words[2]))
+        peaks.append(value(lines, "peak-rss-kib") / 1024.0)
+        drags["bare"].append(value(run_output([args.bare_bench, "drag", "400"], env), "drag-move-us"))
+        drags["quorvale"].append(value(run_output([args.quorvale_bench, "drag", "400"], env), "drag-move-us"))
+    idle = {"bare": [], "blink": [], "quorvale": []}
+    for _ in range(args.idle_runs):
+        for name, argv in (("bare", [args.bare_bench, "idle", "10"]), ("blink", [args.bare_bench, "blink", "10"]),
+                           ("quorvale", [args.quorvale_bench, "idle", "10"])):
+            lines = run_output(argv, env)
+            idle[name].append((value(lines, "idle-timer-events"), value(lines, "idle-cpu-ms")))
+
+    per_activity = {name: statistics.median(ms) for name, ms in opens.items()}
+    worst = max(per_activity, key=per_activity.get)
+    median_open = statistics.median(per_activity.values())
+    print()
+    print(f"{args.bench_runs} runs of every activity opened, drag moves in 400-move runs (medians);")
+    print(f"{args.idle_runs} idle runs of 10 s each")
+    print(f"{'':40}{'bare Qt':>10}{'Quorvale':>10}{'ratio':>8}")
+    row(f"open an activity, median of {len(per_activity)}, ms", bare_start_ms, median_open)
+    row(f"open the slowest ({worst}), ms", bare_start_ms, per_activity[worst])
+    row("peak memory after every activity, MiB", bare_peak_mib, statistics.median(peaks))
+    row("one drag move handled and painted, us", statistics.median(drags["bare"]),
+        statistics.median(drags["quorvale"]))
+    q_events = statistics.median(e for e, _ in idle["quorvale"])
+    q_cpu = statistics.median(c for _, c in idle["quorvale"])
+    row("idle 10 s, timer events (bare idle)", statistics.median(e for e, _ in idle["bare"]), q_events, "{:10.0f}")
+    row("idle 10 s, CPU ms (bare idle)", statistics.median(c for _, c in idle["bare"]), q_cpu)
+    row("idle 10 s, timer events (bare blinking)", statistics.median(e for e, _ in idle["blink"]), q_events,
+        "{:10.0f}")
+    row("idle 10 s, CPU ms (bare blinking)", statistics.median(c for _, c in idle["blink"]), q_cpu)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--quorvale", required=True)
     parser.add_argument("--bare", required=True)
     parser.add_argument("--runs", type=int, default=15)
     parser.add_argument("--xvfb", action="store_true")
+    parser.add_argument("--quorvale-bench")
+    parser.add_argument("--bare-bench")
+    parser.add_argument("--bench-runs", type=int, default=5)
+    parser.add_argument("--idle-runs", type=int, default=3)
     args = parser.parse_args()
 
     env = dict(os.environ, QUORVALE_QUIT_AFTER_FIRST_FRAME="1")
@@ -41,6 +115,7 @@ def main():
         env["QT_QPA_PLATFORM"] = "offscreen"
 
     results = {"bare": [], "quorvale": []}
+    bench = args.quorvale_bench and args.bare_bench
     try:
         # One warm-up each, so both start from a warm file cache.
         run_once(args.bare, env)
@@ -48,20 +123,22 @@ def main():
         for _ in range(args.runs):
             results["bare"].append(run_once(args.bare, env))
             results["quorvale"].append(run_once(args.quorvale, env))
+
+        def medians(rows):
+            return statistics.median(r[0] for r in rows), statistics.median(r[1] for r in rows)
+
+        bare_ms, bare_mb = medians(results["bare"])
+        q_ms, q_mb = medians(results["quorvale"])
+        platform = env["QT_QPA_PLATFORM"]
+        print(f"platform {platform}, {args.runs} alternating runs each, medians")
+        print(f"{'':40}{'bare Qt':>10}{'Quorvale':>10}{'ratio':>8}")
+        row("start-up to first frame, ms", bare_ms, q_ms)
+        row("peak memory, MiB", bare_mb, q_mb)
+        if bench:
+            interactions(args, env, bare_ms, bare_mb)
     finally:
         if xvfb:
             xvfb.terminate()
-
-    def medians(rows):
-        return statistics.median(r[0] for r in rows), statistics.median(r[1] for r in rows)
-
-    bare_ms, bare_mb = medians(results["bare"])
-    q_ms, q_mb = medians(results["quorvale"])
-    platform = env["QT_QPA_PLATFORM"]
-    print(f"platform {platform}, {args.runs} alternating runs each, medians")
-    print(f"{'':28}{'bare Qt':>10}{'Quorvale':>10}{'ratio':>8}")
-    print(f"{'start-up to first frame, ms':28}{bare_ms:10.1f}{q_ms:10.1f}{q_ms / bare_ms:8.2f}")
-    print(f"{'peak memory, MiB':28}{bare_mb:10.1f}{q_mb:10.1f}{q_mb / bare_mb:8.2f}")
 
 
 if __name__ == "__main__":

@@ -2,8 +2,10 @@
 //
 // A run: QUORVALE_MONKEY_STEPS sets the steps of each seed (default 5000 each, four
 // seeds), QUORVALE_MONKEY_SEED runs that seed alone, QUORVALE_MONKEY_ECHO=1 prints every
-// step. For example, the long run under the sanitizers:
-//   QUORVALE_MONKEY_STEPS=500000 QUORVALE_MONKEY_SEED=9 build-asan/tests/monkey/tst_monkey run
+// step. QtTest stops a test function after five minutes unless QTEST_FUNCTION_TIMEOUT says
+// otherwise, so the long run under the sanitizers is:
+//   QTEST_FUNCTION_TIMEOUT=86400000 QUORVALE_MONKEY_STEPS=500000 QUORVALE_MONKEY_SEED=9 \
+//       build-asan/tests/monkey/tst_monkey run
 
 #include "monkey.h"
 

@@ -1,0 +1,52 @@
+#pragma once
+
+// The whole program as it runs in a classroom: the assets (beside it or built in), real
+// text measuring, sound, a clock-seeded random source, the browser, every form, the home
+// screen's check of teachers' own banks, and the main window showing the first screen.
+// main() runs it; the benchmarks measure the very same thing.
+
+#include "appcontext.h"
+#include "assetresolver.h"
+#include "contentkind.h"
+#include "formregistry.h"
+#include "randomsource.h"
+#include "sharedstate.h"
+#include "soundplayer.h"
+#include "textmeasurer.h"
+#include "urlopener.h"
+
+#include <QList>
+
+#include <memory>
+
+class MainWindow;
+
+class Program
+{
+public:
+    Program();
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    // Shows the first screen in a window of the given size, or of the size that suits the
+    // primary screen when none is given.
+    void show(QSize windowSize = {});
+
+    AppContext &context() { return m_context; }
+    FormRegistry &forms() { return m_forms; }
+    MainWindow &window() { return *m_window; }
+
+private:
+    const AssetResolver m_assets;
+    const FontTextMeasurer m_measurer;
+    SharedState m_state;
+    FormRegistry m_forms{&m_measurer};
+    SoundPlayer m_sound{m_assets};
+    ClockRandomSource m_random;
+    DesktopUrlOpener m_urls;
+    AppContext m_context{m_state, m_forms, m_sound, m_random, m_urls, m_assets};
+    QList<ContentKind> m_contentKinds;
+    // Last, so the window goes before the forms it shows.
+    std::unique_ptr<MainWindow> m_window;
+};
