@@ -4,8 +4,9 @@
 // seeds), QUORVALE_MONKEY_SEED runs that seed alone, QUORVALE_MONKEY_ECHO=1 prints every
 // step. QtTest stops a test function after five minutes unless QTEST_FUNCTION_TIMEOUT says
 // otherwise, so the long run under the sanitizers is:
-//   QTEST_FUNCTION_TIMEOUT=86400000 QUORVALE_MONKEY_STEPS=500000 QUORVALE_MONKEY_SEED=9 \
+//   QTEST_FUNCTION_TIMEOUT=86400000 QUORVALE_MONKEY_STEPS=500000 QUORVALE_MONKEY_SEED=9
 //       build-asan/tests/monkey/tst_monkey run
+// (one command line, with QT_QPA_PLATFORM=offscreen and ASAN_OPTIONS=detect_leaks=0).
 
 #include "monkey.h"
 
