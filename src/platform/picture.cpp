@@ -156,8 +156,12 @@ void Picture::paint(QPainter &painter, const QRectF &target) const
                && natural.width() % (reduction * 2) == 0 && natural.height() % (reduction * 2) == 0)
             reduction *= 2;
         const QSize size = natural / reduction;
-        constexpr int Bands = 8;
-        const int bandHeight = (size.height() + Bands - 1) / Bands;
+        // Each band is decoded from the file's start, so bands cost time: a picture of no
+        // more than 320 K pixels at this size (the title's) is decoded in one pass and
+        // dropped; a larger one in eight bands, holding an eighth of it at a time.
+        constexpr qint64 OnePassPixels = 320 * 1024;
+        const int bands = qint64(size.width()) * size.height() > OnePassPixels ? 8 : 1;
+        const int bandHeight = (size.height() + bands - 1) / bands;
         painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         for (int top = 0; top < size.height(); top += bandHeight) {
