@@ -26,18 +26,6 @@ int buttonMask(Qt::MouseButtons buttons)
     return mask;
 }
 
-int shiftMask(Qt::KeyboardModifiers modifiers)
-{
-    int mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= ShiftKey::Shift;
-    if (modifiers & Qt::ControlModifier)
-        mask |= ShiftKey::Ctrl;
-    if (modifiers & Qt::AltModifier)
-        mask |= ShiftKey::Alt;
-    return mask;
-}
-
 int alignFlags(TextAlign align)
 {
     switch (align) {
@@ -130,6 +118,18 @@ QAccessibleInterface *controlAccessibleFactory(const QString &className, QObject
 
 } // namespace
 
+int shiftMaskOf(Qt::KeyboardModifiers modifiers)
+{
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= ShiftKey::Shift;
+    if (modifiers & Qt::ControlModifier)
+        mask |= ShiftKey::Ctrl;
+    if (modifiers & Qt::AltModifier)
+        mask |= ShiftKey::Alt;
+    return mask;
+}
+
 void ControlWidget::installAccessibility()
 {
     static bool installed = false;
@@ -206,7 +206,7 @@ void ControlWidget::sendMouse(const Control::MouseHandler Control::*handler, QMo
     const QPointF twips = m_view.scaling().toTwips(inView);
     const float x = float(twips.x()) - control->left;
     const float y = float(twips.y()) - control->top;
-    const int shift = shiftMask(event->modifiers());
+    const int shift = shiftMaskOf(event->modifiers());
     m_view.dispatch([control, handler, button, shift, x, y] {
         (control->*handler)(control->index(), button, shift, x, y);
     });
@@ -247,7 +247,7 @@ void ControlWidget::mouseReleaseEvent(QMouseEvent *event)
     const float x = float(twips.x()) - control->left;
     const float y = float(twips.y()) - control->top;
     const int button = buttonMask(event->button());
-    const int shift = shiftMask(event->modifiers());
+    const int shift = shiftMaskOf(event->modifiers());
     // A click counts wherever the control shows: its widget covers every pixel the control
     // touches, so a release on its outermost row or column is on it too.
     const bool inside = QRectF(rect()).contains(event->position());

@@ -6,6 +6,9 @@
 
 class FormView;
 
+// The model's Shift argument (ShiftKey bits) for the keyboard modifiers held.
+int shiftMaskOf(Qt::KeyboardModifiers modifiers);
+
 // The widget that shows one model control. It paints from the model in twips through the
 // view's scaling and turns mouse and keyboard input into the control's handlers.
 class ControlWidget : public QWidget

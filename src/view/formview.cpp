@@ -25,18 +25,6 @@ constexpr double CursorRingTwips = 75;
 constexpr int FocusRingPixels = 3;
 constexpr int ThinnestRing = 4;
 
-int shiftMaskOf(Qt::KeyboardModifiers modifiers)
-{
-    int mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= ShiftKey::Shift;
-    if (modifiers & Qt::ControlModifier)
-        mask |= ShiftKey::Ctrl;
-    if (modifiers & Qt::AltModifier)
-        mask |= ShiftKey::Alt;
-    return mask;
-}
-
 bool isArrow(int key)
 {
     return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
