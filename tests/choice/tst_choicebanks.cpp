@@ -1,6 +1,7 @@
 #include "choiceactivities.h"
 #include "choicebank.h"
 #include "choicescreen.h"
+#include "choicetestsupport.h"
 #include "fonts.h"
 #include "testsupport.h"
 
@@ -11,31 +12,11 @@
 
 namespace {
 
-QByteArray builtInBank(const QString &id)
-{
-    QFile file(QStringLiteral(":/assets/content/%1.json").arg(id));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-std::optional<BankImage> parseBytes(const QString &id, const QByteArray &data, ContentProblems &problems)
-{
-    const auto document = ContentDocument::parse(data, id + QStringLiteral(".json"), problems);
-    return document ? parseChoiceBank(*choiceActivity(id), *document, problems) : std::nullopt;
-}
-
 BankImage builtInImage(const QString &id)
 {
     ContentProblems problems;
     const auto image = parseBytes(id, builtInBank(id), problems);
     return image ? *image : BankImage();
-}
-
-QString describe(const ContentProblems &problems)
-{
-    QStringList lines;
-    for (const ContentProblem &problem : problems)
-        lines << problem.toString();
-    return lines.join(QLatin1Char('\n'));
 }
 
 // The slots a set of fields writes for one record.

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "choiceactivities.h"
 #include "choicescreen.h"
+#include "choicetestsupport.h"
 #include "playcue.h"
 #include "testsupport.h"
 
@@ -12,20 +13,6 @@
 namespace {
 
 const QColor Yellow(255, 255, 0);
-const QColor White(255, 255, 255);
-const QString Cash = QStringLiteral("wav\\cash.wav");
-const QString Boink = QStringLiteral("wav\\boink.wav");
-const QString Click = QStringLiteral("wav\\click.wav");
-
-// A term menu stand-in, so Exit has somewhere to go.
-class MenuStub : public Screen
-{
-public:
-    MenuStub(AppContext &context, const QString &name)
-        : Screen(context, name)
-    {
-    }
-};
 
 // The whole program's multiple-choice forms on a test context, with sound on.
 struct ChoiceApp : TestApp

@@ -1,5 +1,6 @@
 #include "choiceactivities.h"
 #include "choicescreen.h"
+#include "choicetestsupport.h"
 #include "controlwidget.h"
 #include "fonts.h"
 #include "formview.h"
@@ -12,15 +13,6 @@
 namespace {
 
 const QString Answers = QStringLiteral("Label5");
-
-class MenuStub : public Screen
-{
-public:
-    MenuStub(AppContext &context, const QString &name)
-        : Screen(context, name)
-    {
-    }
-};
 
 // Story Openings in the program's window, record 0 dealt with its options in their stored
 // order (the right answer, "Action", on answer label 3). With `mirrored`, the answer labels

@@ -2,6 +2,7 @@
 #include "choiceactivities.h"
 #include "choicebank.h"
 #include "choicescreen.h"
+#include "choicetestsupport.h"
 #include "fonts.h"
 #include "playcue.h"
 #include "testsupport.h"
@@ -13,22 +14,9 @@
 namespace {
 
 const QColor Yellow(255, 255, 0);
-const QColor White(255, 255, 255);
-const QString Cash = QStringLiteral("wav\\cash.wav");
-const QString Boink = QStringLiteral("wav\\boink.wav");
-const QString Click = QStringLiteral("wav\\click.wav");
 
 const QStringList TwoWay = {QStringLiteral("questionaire"), QStringLiteral("fact"), QStringLiteral("openorclosed"),
                             QStringLiteral("review"), QStringLiteral("revision")};
-
-class MenuStub : public Screen
-{
-public:
-    MenuStub(AppContext &context, const QString &name)
-        : Screen(context, name)
-    {
-    }
-};
 
 // The program's multiple-choice forms, the six term menus as stand-ins, sound on.
 struct QuestionApp : TestApp
@@ -92,26 +80,6 @@ bool shown(ChoiceScreen *form, const char *label)
 QString caption(ChoiceScreen *form, const char *label)
 {
     return form->ctl(QString::fromLatin1(label)).caption();
-}
-
-QByteArray builtInBank(const QString &id)
-{
-    QFile file(QStringLiteral(":/assets/content/%1.json").arg(id));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-std::optional<BankImage> parseBytes(const QString &id, const QByteArray &data, ContentProblems &problems)
-{
-    const auto document = ContentDocument::parse(data, id + QStringLiteral(".json"), problems);
-    return document ? parseChoiceBank(*choiceActivity(id), *document, problems) : std::nullopt;
-}
-
-QString describe(const ContentProblems &problems)
-{
-    QStringList lines;
-    for (const ContentProblem &problem : problems)
-        lines << problem.toString();
-    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "choiceactivities.h"
 #include "choicebank.h"
 #include "choicescreen.h"
+#include "choicetestsupport.h"
 #include "fonts.h"
 #include "playcue.h"
 #include "testsupport.h"
@@ -12,23 +13,10 @@
 namespace {
 
 const QColor Yellow(255, 255, 0);
-const QColor White(255, 255, 255);
-const QString Cash = QStringLiteral("wav\\cash.wav");
-const QString Boink = QStringLiteral("wav\\boink.wav");
-const QString Click = QStringLiteral("wav\\click.wav");
 
 const QStringList TextMarked = {QStringLiteral("similes"), QStringLiteral("style"), QStringLiteral("ambiguity"),
                                 QStringLiteral("prediction"), QStringLiteral("evaluate"), QStringLiteral("distinctive")};
 const QStringList Family = TextMarked + QStringList{QStringLiteral("persuasive")};
-
-class MenuStub : public Screen
-{
-public:
-    MenuStub(AppContext &context, const QString &name)
-        : Screen(context, name)
-    {
-    }
-};
 
 // The program's multiple-choice forms, the six term menus as stand-ins, sound on.
 struct SimilesApp : TestApp
@@ -101,26 +89,6 @@ int showing(ChoiceScreen *form, const QString &text)
             return i;
     }
     return -1;
-}
-
-QByteArray builtInBank(const QString &id)
-{
-    QFile file(QStringLiteral(":/assets/content/%1.json").arg(id));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-std::optional<BankImage> parseBytes(const QString &id, const QByteArray &data, ContentProblems &problems)
-{
-    const auto document = ContentDocument::parse(data, id + QStringLiteral(".json"), problems);
-    return document ? parseChoiceBank(*choiceActivity(id), *document, problems) : std::nullopt;
-}
-
-QString describe(const ContentProblems &problems)
-{
-    QStringList lines;
-    for (const ContentProblem &problem : problems)
-        lines << problem.toString();
-    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace

@@ -1,0 +1,50 @@
+#pragma once
+
+// What the multiple-choice tests share: the cue files, the blink's white, a term menu
+// stand-in for Exit to go to, and reading a built-in bank through the real checks.
+
+#include "choiceactivities.h"
+#include "choicebank.h"
+#include "screen.h"
+
+#include <QColor>
+#include <QFile>
+#include <QStringList>
+
+#include <optional>
+
+inline const QColor White(255, 255, 255);
+inline const QString Cash = QStringLiteral("wav\\cash.wav");
+inline const QString Boink = QStringLiteral("wav\\boink.wav");
+inline const QString Click = QStringLiteral("wav\\click.wav");
+
+// A term menu stand-in, so Exit has somewhere to go.
+class MenuStub : public Screen
+{
+public:
+    MenuStub(AppContext &context, const QString &name)
+        : Screen(context, name)
+    {
+    }
+};
+
+inline QByteArray builtInBank(const QString &id)
+{
+    QFile file(QStringLiteral(":/assets/content/%1.json").arg(id));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline std::optional<BankImage> parseBytes(const QString &id, const QByteArray &data, ContentProblems &problems)
+{
+    const auto document = ContentDocument::parse(data, id + QStringLiteral(".json"), problems);
+    return document ? parseChoiceBank(*choiceActivity(id), *document, problems) : std::nullopt;
+}
+
+// Every problem on a line of its own, for a failure message.
+inline QString describe(const ContentProblems &problems)
+{
+    QStringList lines;
+    for (const ContentProblem &problem : problems)
+        lines << problem.toString();
+    return lines.join(QLatin1Char('\n'));
+}
