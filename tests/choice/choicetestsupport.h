@@ -9,6 +9,9 @@
 
 #include <QColor>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 #include <optional>
@@ -47,4 +50,21 @@ inline QString describe(const ContentProblems &problems)
     for (const ContentProblem &problem : problems)
         lines << problem.toString();
     return lines.join(QLatin1Char('\n'));
+}
+
+// The built-in bank of `id` with one field of one record set to a JSON value, or taken out
+// when the value is null: a copy broken in one known place.
+inline QByteArray withField(const QString &id, int record, const QString &field, const QString &valueJson)
+{
+    QJsonObject root = QJsonDocument::fromJson(builtInBank(id)).object();
+    QJsonArray records = root.value(QLatin1String("records")).toArray();
+    QJsonObject edited = records.at(record).toObject();
+    const QJsonValue replacement = QJsonDocument::fromJson("[" + valueJson.toUtf8() + "]").array().at(0);
+    if (replacement.isNull())
+        edited.remove(field);
+    else
+        edited.insert(field, replacement);
+    records.replace(record, edited);
+    root.insert(QStringLiteral("records"), records);
+    return QJsonDocument(root).toJson();
 }

@@ -158,19 +158,8 @@ void tst_ChoiceBanks::brokenRecordIsRejected()
     QFETCH(QString, value);
     QFETCH(int, problemRecord);
     QFETCH(QString, reason);
-    QJsonObject root = QJsonDocument::fromJson(builtInBank(id)).object();
-    QJsonArray records = root.value(QLatin1String("records")).toArray();
-    QJsonObject edited = records.at(record).toObject();
-    const QJsonValue replacement = QJsonDocument::fromJson("[" + value.toUtf8() + "]").array().at(0);
-    if (replacement.isNull())
-        edited.remove(field);
-    else
-        edited.insert(field, replacement);
-    records.replace(record, edited);
-    root.insert(QStringLiteral("records"), records);
-
     ContentProblems problems;
-    QVERIFY(!parseBytes(id, QJsonDocument(root).toJson(), problems));
+    QVERIFY(!parseBytes(id, withField(id, record, field, value), problems));
     const bool named = std::any_of(problems.begin(), problems.end(), [&](const ContentProblem &p) {
         return p.record == problemRecord && (problemRecord < 0 || p.field == field) && p.reason.contains(reason);
     });
