@@ -64,6 +64,34 @@ struct LabelSpec
     bool autoSize = false; // the label fits its width to its caption, on one line
 };
 
+// A rectangle of a screen as designed, in twips.
+struct Box
+{
+    float left = 0, top = 0, width = 0, height = 0;
+};
+
+inline FontSpec timesNewRoman(float points)
+{
+    return {QStringLiteral("Times New Roman"), points, false};
+}
+
+// A label of a control array element (index) or a single label (index -1) in box, in the
+// given face and colour.
+inline LabelSpec placedLabel(const QString &name, int index, const Box &box, const FontSpec &font,
+                             const QColor &colour = QColor(0, 0, 0))
+{
+    LabelSpec made;
+    made.name = name;
+    made.index = index;
+    made.left = box.left;
+    made.top = box.top;
+    made.width = box.width;
+    made.height = box.height;
+    made.font = font;
+    made.foreColor = colour;
+    return made;
+}
+
 // The round's rules. The engine reads these and nothing else about the activity.
 struct ChoiceRules
 {

@@ -14,11 +14,6 @@ constexpr int RecordWidth = 5;
 constexpr int OptionCount = 4;
 constexpr int DirectSpeechPrompts = 8;
 
-struct Box
-{
-    float left, top, width, height;
-};
-
 // One screen of the family as designed (twips and points).
 struct Design
 {
@@ -39,29 +34,11 @@ struct Design
     const char *questionText;
 };
 
-FontSpec timesNewRoman(float points)
-{
-    return {QStringLiteral("Times New Roman"), points, false};
-}
-
-LabelSpec label(const QString &name, int index, const Box &box, const FontSpec &font)
-{
-    LabelSpec made;
-    made.name = name;
-    made.index = index;
-    made.left = box.left;
-    made.top = box.top;
-    made.width = box.width;
-    made.height = box.height;
-    made.font = font;
-    return made;
-}
-
 QList<LabelSpec> labelsOf(const Design &design)
 {
     QList<LabelSpec> labels;
 
-    LabelSpec prompt = label(QStringLiteral("Label4"), -1, design.prompt, timesNewRoman(design.promptPoints));
+    LabelSpec prompt = placedLabel(QStringLiteral("Label4"), -1, design.prompt, timesNewRoman(design.promptPoints));
     prompt.foreColor = Yellow;
     prompt.alignment = design.promptAlignment;
     prompt.visible = false;
@@ -69,24 +46,23 @@ QList<LabelSpec> labelsOf(const Design &design)
 
     for (int i = 0; i < OptionCount; ++i) {
         const Box box{design.optionPlaces[i][0], design.optionPlaces[i][1], design.optionWidth, design.optionHeight};
-        LabelSpec option = label(QStringLiteral("Label5"), i, box, {QStringLiteral("Tahoma"), design.optionPoints, true});
-        option.foreColor = Black;
+        LabelSpec option = placedLabel(QStringLiteral("Label5"), i, box,
+                                       {QStringLiteral("Tahoma"), design.optionPoints, true}, Black);
         option.backColor = Yellow;
         option.opaque = true;
         option.border = true;
         labels << option;
     }
 
-    LabelSpec verdict = label(QStringLiteral("Label6"), -1, design.verdict, timesNewRoman(design.verdictPoints));
+    LabelSpec verdict = placedLabel(QStringLiteral("Label6"), -1, design.verdict, timesNewRoman(design.verdictPoints));
     verdict.foreColor = Green;
     verdict.visible = false;
     verdict.caption = QStringLiteral("Correct");
     labels << verdict;
 
     if (design.questionLabel) {
-        LabelSpec question = label(QString::fromLatin1(design.questionLabel), -1, design.question,
-                                   timesNewRoman(design.questionPoints));
-        question.foreColor = Green;
+        LabelSpec question = placedLabel(QString::fromLatin1(design.questionLabel), -1, design.question,
+                                         timesNewRoman(design.questionPoints), Green);
         question.caption = QString::fromUtf8(design.questionText);
         labels << question;
     }
@@ -191,7 +167,7 @@ ChoiceActivity rhythmActivity(const Design &design)
     rules.correct = {Store::AnswerKey, KeyWidth, 3};
     rules.showOnSolution = {QStringLiteral("Label2")};
 
-    LabelSpec poet = label(QStringLiteral("Label1"), -1, {1080, 5040, 9855, 855}, timesNewRoman(24));
+    LabelSpec poet = placedLabel(QStringLiteral("Label1"), -1, {1080, 5040, 9855, 855}, timesNewRoman(24));
     poet.foreColor = Yellow;
     poet.alignment = TextAlign::Right;
     activity.labels << poet;

@@ -30,11 +30,6 @@ const QString Segment = QStringLiteral("Label1");
 const QString Box = QStringLiteral("Label5");
 const QString Explanation = QStringLiteral("Label3");
 
-FontSpec timesNewRoman(float points)
-{
-    return {QStringLiteral("Times New Roman"), points, false};
-}
-
 LabelSpec label(const QString &name, int index, float left, float top, float width, float height, float points,
                 const QColor &colour)
 {

@@ -18,11 +18,6 @@ constexpr float AnswerPoints = 27.75f;
 constexpr float AnswerWidth = 4155;
 constexpr float AnswerHeight = 735;
 
-struct Box
-{
-    float left, top, width, height;
-};
-
 // One screen of the family as designed (twips and points). The answer words are the
 // content file's names for Label5(0) and Label5(1), in that order.
 struct Design
@@ -80,38 +75,22 @@ const Design Designs[] = {
       R"({"text": "Poems must always rhyme.", "answer": "false"})"}},
 };
 
-FontSpec timesNewRoman(float points)
-{
-    return {QStringLiteral("Times New Roman"), points, false};
-}
-
-LabelSpec textLabel(const QString &name, const Box &box, float points, const QColor &colour)
-{
-    LabelSpec made;
-    made.name = name;
-    made.left = box.left;
-    made.top = box.top;
-    made.width = box.width;
-    made.height = box.height;
-    made.font = timesNewRoman(points);
-    made.foreColor = colour;
-    return made;
-}
-
 QList<LabelSpec> labelsOf(const Design &design)
 {
     QList<LabelSpec> labels;
 
-    LabelSpec instruction = textLabel(QStringLiteral("Label2"), design.instructionBox, design.instructionPoints, Green);
+    LabelSpec instruction = placedLabel(QStringLiteral("Label2"), -1, design.instructionBox,
+                                        timesNewRoman(design.instructionPoints), Green);
     instruction.caption = QString::fromUtf8(design.instruction);
     labels << instruction;
 
-    LabelSpec item = textLabel(QStringLiteral("Label1"), design.item, ItemPoints, Yellow);
+    LabelSpec item = placedLabel(QStringLiteral("Label1"), -1, design.item, timesNewRoman(ItemPoints), Yellow);
     item.visible = false;
     labels << item;
 
     if (design.hasExtract) {
-        LabelSpec extract = textLabel(QStringLiteral("Label4"), design.extract, ItemPoints, Yellow);
+        LabelSpec extract = placedLabel(QStringLiteral("Label4"), -1, design.extract,
+                                        timesNewRoman(ItemPoints), Yellow);
         extract.visible = false;
         labels << extract;
     }
@@ -134,7 +113,7 @@ QList<LabelSpec> labelsOf(const Design &design)
         labels << answer;
     }
 
-    LabelSpec verdict = textLabel(QStringLiteral("Label6"), {3000, 7320, 4455, 1215}, 48, Orange);
+    LabelSpec verdict = placedLabel(QStringLiteral("Label6"), -1, {3000, 7320, 4455, 1215}, timesNewRoman(48), Orange);
     verdict.visible = false;
     verdict.caption = QStringLiteral("Correct");
     labels << verdict;

@@ -23,11 +23,6 @@ constexpr float VerdictHeight = 1215;
 
 const QString Gap = QStringLiteral("_____");
 
-struct Box
-{
-    float left, top, width, height;
-};
-
 // One screen of the family as designed (twips and points).
 struct Design
 {
@@ -48,45 +43,28 @@ struct Design
     float verdictLeft, verdictTop;
 };
 
-FontSpec timesNewRoman(float points)
-{
-    return {QStringLiteral("Times New Roman"), points, false};
-}
-
-LabelSpec label(const QString &name, int index, const Box &box, const FontSpec &font, const QColor &colour)
-{
-    LabelSpec made;
-    made.name = name;
-    made.index = index;
-    made.left = box.left;
-    made.top = box.top;
-    made.width = box.width;
-    made.height = box.height;
-    made.font = font;
-    made.foreColor = colour;
-    return made;
-}
-
 QList<LabelSpec> labelsOf(const Design &design)
 {
     QList<LabelSpec> labels;
 
-    LabelSpec instruction = label(QStringLiteral("Label2"), -1, design.instructionBox,
-                                  timesNewRoman(design.instructionPoints), Green);
+    LabelSpec instruction = placedLabel(QStringLiteral("Label2"), -1, design.instructionBox,
+                                        timesNewRoman(design.instructionPoints), Green);
     instruction.caption = QString::fromUtf8(design.instruction);
     labels << instruction;
 
-    LabelSpec prompt = label(QStringLiteral("Label1"), -1, design.prompt, timesNewRoman(PromptPoints), Yellow);
+    LabelSpec prompt = placedLabel(QStringLiteral("Label1"), -1, design.prompt, timesNewRoman(PromptPoints), Yellow);
     prompt.visible = false;
     labels << prompt;
 
-    LabelSpec second = label(QStringLiteral("Label4"), -1, design.second, timesNewRoman(design.secondPoints), Yellow);
+    LabelSpec second = placedLabel(QStringLiteral("Label4"), -1, design.second,
+                                   timesNewRoman(design.secondPoints), Yellow);
     second.visible = false;
     labels << second;
 
     for (int i = 0; i < OptionCount; ++i) {
         const Box box{design.optionLefts[i], design.optionTop, design.optionWidth, design.optionHeight};
-        LabelSpec option = label(QStringLiteral("Label5"), i, box, {QStringLiteral("Tahoma"), OptionPoints, true}, Black);
+        LabelSpec option = placedLabel(QStringLiteral("Label5"), i, box,
+                                       {QStringLiteral("Tahoma"), OptionPoints, true}, Black);
         option.backColor = Yellow;
         option.opaque = true;
         option.border = true;
@@ -94,9 +72,9 @@ QList<LabelSpec> labelsOf(const Design &design)
         labels << option;
     }
 
-    LabelSpec verdict = label(QStringLiteral("Label6"), -1,
-                              {design.verdictLeft, design.verdictTop, VerdictWidth, VerdictHeight},
-                              timesNewRoman(VerdictPoints), Orange);
+    LabelSpec verdict = placedLabel(QStringLiteral("Label6"), -1,
+                                    {design.verdictLeft, design.verdictTop, VerdictWidth, VerdictHeight},
+                                    timesNewRoman(VerdictPoints), Orange);
     verdict.visible = false;
     verdict.caption = QStringLiteral("Correct");
     labels << verdict;
@@ -338,9 +316,9 @@ ChoiceActivity style()
     activity.rules.fills = {fill("Label1", "%1", {item(d, 1)}), fill("Label4", "%1", {item(d, 5)}),
                             fill("Label3", "Poetry Style: %1", {item(d, 0)}), fill("Label7", "%1", {attribution})};
 
-    LabelSpec heading = label(QStringLiteral("Label3"), -1, {120, 960, 10095, 795}, timesNewRoman(27.75f), Green);
+    LabelSpec heading = placedLabel(QStringLiteral("Label3"), -1, {120, 960, 10095, 795}, timesNewRoman(27.75f), Green);
     heading.caption = QStringLiteral("Poetry Style:");
-    LabelSpec poet = label(QStringLiteral("Label7"), -1, {120, 3840, 9855, 855}, timesNewRoman(24), Yellow);
+    LabelSpec poet = placedLabel(QStringLiteral("Label7"), -1, {120, 3840, 9855, 855}, timesNewRoman(24), Yellow);
     poet.alignment = TextAlign::Right;
     activity.labels << heading << poet;
 
