@@ -25,6 +25,11 @@ constexpr int Ctrl = 2;
 constexpr int Alt = 4;
 }
 
+// A single-line border is one pixel of an 800 x 600 screen wide; text sets inside it.
+constexpr float BorderTwips = 15.0f;
+// No text is shrunk below this, so it stays readable from the back of a classroom.
+constexpr float SmallestPointSize = 8.0f;
+
 struct FontSpec
 {
     QString family = QStringLiteral("Tahoma");
@@ -56,6 +61,17 @@ struct ControlLook
     bool wordWrap = false;
     Picture picture;
     QString accessibleName;    // what a screen reader says; the caption when empty
+
+    // How a label sets its text inside its box (see TextFit).
+    float padding = 0;         // inner margin on every side, twips
+    bool middle = false;       // text centred vertically (else from the top)
+    bool shrinkToFit = false;  // text too large for its box is set smaller, same face
+    bool balanced = false;     // wrapped lines of about equal length, no lone last word
+    float maxWidth = 0;        // auto-size labels with shrinkToFit: the widest they grow
+    // Worked out by fit() from the above: the size the text is set in (0: the font's own)
+    // and the width its lines wrap at (0: the whole text area).
+    float shownPointSize = 0;
+    float lineWidth = 0;
 
     bool operator==(const ControlLook &) const = default;
 };
@@ -98,12 +114,28 @@ public:
     const QString &name() const { return m_name; }
     int index() const { return m_index; } // -1 for a control that is not in an array
 
+    // The font the text is drawn in: the designed one, or a smaller size of it when the
+    // caption would not fit.
+    FontSpec shownFont() const;
+    // The area the text is set in: the box less its border and padding.
+    QRectF textArea() const;
+    // The size the caption takes as shown (in the shown font, wrapped as shown): what a
+    // layout that must keep clear of this label measures.
+    QSizeF shownTextSize() const;
+
     void setCaption(const QString &text);
     void setFont(const FontSpec &fontSpec);
     void setAutoSize(bool on);
     void setWordWrap(bool on);
     void setPicture(const Picture &picture);
     void clearPicture() { setPicture(Picture()); }
+    // How the text sits in the box; each refits the text.
+    void setPadding(float twips);
+    void setMiddle(bool on);
+    void setShrinkToFit(bool on, float maxWidth = 0);
+    void setBalanced(bool on);
+    // Moves and sizes the control, then refits its text to the new box.
+    void setGeometry(float newLeft, float newTop, float newWidth, float newHeight);
 
     // Handlers. Each receives the control's index (-1 outside an array), so one handler
     // serves a whole control array. Mouse positions are twips relative to the control's top
@@ -138,10 +170,13 @@ public:
     // copies element 0).
     void copyFrom(const Control &other);
 
-    // Refits an auto-size label to its caption (run by the setters).
+    // Refits an auto-size label to its caption and works out the shown size and line width
+    // (run by the setters; call it after changing width or height directly).
     void fit();
 
 private:
+    bool wraps() const { return !(ControlLook::autoSize && !ControlLook::wordWrap); }
+
     QString m_name;
     int m_index;
     const TextMeasurer *m_measurer;

@@ -14,5 +14,6 @@ QSizeF FontTextMeasurer::measure(const FontSpec &fontSpec, const QString &text, 
     }
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, wrapWidth, 1e6),
                                                Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
-    return QSizeF(wrapWidth, std::max(bounds.height(), metrics.height()));
+    // A word longer than the line runs past it: the width says so.
+    return QSizeF(bounds.width(), std::max(bounds.height(), metrics.height()));
 }

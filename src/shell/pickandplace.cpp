@@ -5,6 +5,7 @@
 
 #include <QLineF>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -40,6 +41,8 @@ void PickAndPlace::attach(Form &form, const QString &itemArray, int itemCount, s
     m_targets = std::move(targets);
     m_firstHome = firstHome;
     m_place = std::move(place);
+    m_pickUps.assign(std::size_t(m_itemCount), QPointF());
+    m_pickedUp.assign(std::size_t(m_itemCount), false);
 
     for (int i = 0; i < m_itemCount; ++i) {
         Control &it = item(i);
@@ -47,6 +50,10 @@ void PickAndPlace::attach(Form &form, const QString &itemArray, int itemCount, s
 
         Control::MouseHandler down = it.onMouseDown;
         it.onMouseDown = [this, down, &it](int index, int button, int shift, float x, float y) {
+            if (button == MouseButton::Left && index >= 0 && index < m_itemCount) {
+                m_pickUps[std::size_t(index)] = QPointF(it.left, it.top);
+                m_pickedUp[std::size_t(index)] = true;
+            }
             if (button == MouseButton::Left) {
                 m_pressed = index;
                 m_pressX = it.left + x;
@@ -242,6 +249,30 @@ void PickAndPlace::clear()
     m_cursorShown = false;
     if (m_form)
         m_form->cursor = nullptr;
+}
+
+bool PickAndPlace::pickedUpFrom(int i, QPointF &where) const
+{
+    if (i < 0 || i >= int(m_pickedUp.size()) || !m_pickedUp[std::size_t(i)])
+        return false;
+    where = m_pickUps[std::size_t(i)];
+    return true;
+}
+
+void PickAndPlace::forgetPickUps()
+{
+    std::fill(m_pickedUp.begin(), m_pickedUp.end(), false);
+}
+
+bool PickAndPlace::isClearPlace(const Form &form, const QRectF &rect)
+{
+    if (!QRectF(0, 0, form.width, form.height).contains(rect))
+        return false;
+    for (const auto &control : form.controls()) {
+        if (control->isClickable() && control->width > 0 && control->height > 0 && control->rect().intersects(rect))
+            return false;
+    }
+    return true;
 }
 
 bool PickAndPlace::handleKey(int key, int shift)

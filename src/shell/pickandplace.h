@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 
@@ -64,6 +65,17 @@ public:
     // Puts the selection down and hides the cursor.
     void clear();
 
+    // Where item's top left was when the pointer last pressed on it, so a piece let go
+    // where it may not rest can go back; false when it has not been pressed since dealt.
+    bool pickedUpFrom(int item, QPointF &place) const;
+    // Forgets every pick-up place (the items were dealt again).
+    void forgetPickUps();
+
+    // Whether a piece may come to rest on rect: wholly on the form and over no button. A
+    // button is any control that can be clicked, shown or not yet (Check appears on its
+    // own once the arrangement is complete, and must never appear under a piece).
+    static bool isClearPlace(const Form &form, const QRectF &rect);
+
     // Where the cursor goes from place `from` with an arrow key: among the available
     // places on that side (centre to centre), the nearest in the same row (the same
     // column for Up and Down), or, with none there, the nearest counting a step sideways
@@ -89,6 +101,9 @@ private:
     int m_selected = -1;
     int m_cursor = -1; // kept while hidden, so the cursor comes back where it was
     bool m_cursorShown = false;
+
+    std::vector<QPointF> m_pickUps;
+    std::vector<bool> m_pickedUp;
 
     // The press that may become a tap.
     int m_pressed = -1;

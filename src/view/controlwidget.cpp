@@ -373,7 +373,10 @@ void ControlWidget::paintEvent(QPaintEvent *)
 
 void ControlWidget::paintText(QPainter &painter, const ControlLook &look, const QRectF &area, int flags)
 {
-    painter.setFont(referenceFont(look.font));
+    FontSpec font = look.font;
+    if (look.shownPointSize > 0)
+        font.pointSize = look.shownPointSize;
+    painter.setFont(referenceFont(font));
     painter.setPen(look.enabled ? look.foreColor : disabledText(look.foreColor));
     painter.drawText(area, flags, look.caption);
 }
@@ -383,16 +386,22 @@ void ControlWidget::paintLabel(QPainter &painter, const ControlLook &look)
     const QRectF r(look.left, look.top, look.width, look.height);
     if (look.opaque)
         painter.fillRect(r, look.backColor);
-    QRectF textArea = r;
     if (look.border) {
         painter.setPen(QPen(Qt::black, OnePixelAt800, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(r.adjusted(OnePixelAt800 / 2, OnePixelAt800 / 2, -OnePixelAt800 / 2, -OnePixelAt800 / 2));
-        textArea = r.adjusted(OnePixelAt800, OnePixelAt800, -OnePixelAt800, -OnePixelAt800);
+    }
+    // The same area and line width as the model fitted the text to (Control::textArea).
+    const float inset = (look.border ? BorderTwips : 0.0f) + look.padding;
+    QRectF textArea = r.adjusted(inset, inset, -inset, -inset);
+    if (look.lineWidth > 0 && look.lineWidth < textArea.width()) {
+        const qreal spare = textArea.width() - look.lineWidth;
+        const qreal shift = look.alignment == TextAlign::Left ? 0 : look.alignment == TextAlign::Right ? spare : spare / 2;
+        textArea = QRectF(textArea.left() + shift, textArea.top(), look.lineWidth, textArea.height());
     }
     painter.save();
     painter.setClipRect(r);
-    int flags = alignFlags(look.alignment) | Qt::AlignTop;
+    int flags = alignFlags(look.alignment) | (look.middle ? Qt::AlignVCenter : Qt::AlignTop);
     // A label wraps at word boundaries unless it sizes itself to one line.
     if (!(look.autoSize && !look.wordWrap))
         flags |= Qt::TextWordWrap;

@@ -49,6 +49,8 @@ private Q_SLOTS:
     void createdElementsCopyElementZeroAndStartHidden();
     void autoSizeIsTheSameAtEveryWindowSize_data();
     void autoSizeIsTheSameAtEveryWindowSize();
+    void textFitsItsBox_data();
+    void textFitsItsBox();
     void timersStopWhenTheirFormUnloads();
     void endStopsEverything();
 };
@@ -172,6 +174,64 @@ void tst_Forms::autoSizeIsTheSameAtEveryWindowSize()
     wrapped.setCaption(QStringLiteral("one two three four five six seven eight nine ten"));
     QCOMPARE(wrapped.width, 3000.0f);
     QVERIFY(wrapped.height > 2 * points * 20);
+}
+
+void tst_Forms::textFitsItsBox_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<float>("width");
+    QTest::addColumn<float>("height");
+    QTest::addColumn<bool>("shrinks");
+    QTest::newRow("short text keeps its size") << "an erupting volcano" << 3000.0f << 800.0f << false;
+    QTest::newRow("long word in a narrow box") << "Electricity" << 1100.0f << 435.0f << true;
+    QTest::newRow("statement too long for one line") << "Spare time:     Helping at the animal rescue centre on Saturdays." << 5355.0f << 435.0f << true;
+    QTest::newRow("two lines where one was planned") << "Sports Writer and Travel Writer" << 3600.0f << 900.0f << false;
+}
+
+void tst_Forms::textFitsItsBox()
+{
+    // A label that may shrink keeps its designed size while the text fits, and otherwise
+    // takes the largest smaller size at which it fits inside its border and padding.
+    QFETCH(QString, text);
+    QFETCH(float, width);
+    QFETCH(float, height);
+    QFETCH(bool, shrinks);
+    const FontTextMeasurer measurer;
+    FormRegistry forms(&measurer);
+    Form form(forms, QStringLiteral("cv"));
+    Control &label = form.add(ControlKind::Label, QStringLiteral("Label2"), 0);
+    label.setFont(FontSpec{QStringLiteral("Tahoma"), 14.25f, true});
+    label.border = true;
+    label.setGeometry(300, 2760, width, height);
+    label.setPadding(45);
+    label.setShrinkToFit(true);
+    label.setCaption(text);
+    QCOMPARE(label.shownFont().pointSize < 14.25f, shrinks);
+    const QSizeF shown = label.shownTextSize();
+    QVERIFY2(shown.width() <= label.textArea().width() && shown.height() <= label.textArea().height(), qPrintable(text));
+    // One size smaller than needed would not be the largest that fits.
+    if (shrinks) {
+        FontSpec larger = label.shownFont();
+        larger.pointSize += 0.1f;
+        const QSizeF big = measurer.measure(larger, text, float(label.textArea().width()));
+        QVERIFY(big.width() > label.textArea().width() || big.height() > label.textArea().height());
+    }
+
+    // Balanced lines: as many lines as before, none much shorter than the others.
+    label.setBalanced(true);
+    const int lines = int(std::lround(label.shownTextSize().height() / measurer.measure(label.shownFont(), QStringLiteral("H"), 0).height()));
+    if (lines >= 2) {
+        QVERIFY(label.look().lineWidth > 0 && label.look().lineWidth < label.textArea().width());
+        QCOMPARE(label.shownTextSize().height(), shown.height());
+    }
+
+    // An auto-size word with a widest size shrinks to it.
+    Control &word = form.add(ControlKind::Label, QStringLiteral("Label7"), 0);
+    word.setFont(FontSpec{QStringLiteral("Tahoma"), 20.25f, true});
+    word.setAutoSize(true);
+    word.setShrinkToFit(true, width);
+    word.setCaption(text);
+    QVERIFY(word.width <= width);
 }
 
 void tst_Forms::timersStopWhenTheirFormUnloads()
