@@ -93,6 +93,22 @@ QSizeF Control::shownTextSize() const
     return m_measurer->measure(shownFont(), ControlLook::caption, wrapAt);
 }
 
+QRectF Control::shownTextRect() const
+{
+    if (ControlLook::caption.isEmpty())
+        return QRectF();
+    const QRectF area = textArea();
+    const QSizeF size = shownTextSize();
+    qreal x = area.left();
+    if (alignment == TextAlign::Center)
+        x = area.left() + (area.width() - size.width()) / 2;
+    else if (alignment == TextAlign::Right)
+        x = area.right() - size.width();
+    const qreal y = ControlLook::middle ? area.top() + (area.height() - size.height()) / 2 : area.top();
+    // Text that runs past the bottom is clipped by the label: only what shows counts.
+    return QRectF(x, y, size.width(), size.height()).intersected(rect());
+}
+
 void Control::setPicture(const Picture &newPicture)
 {
     ControlLook::picture = newPicture;

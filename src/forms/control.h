@@ -122,6 +122,9 @@ public:
     // The size the caption takes as shown (in the shown font, wrapped as shown): what a
     // layout that must keep clear of this label measures.
     QSizeF shownTextSize() const;
+    // Where the caption's ink lies on the form, from the shown size, the alignment and the
+    // vertical placement: what must keep clear of other text. Empty for an empty caption.
+    QRectF shownTextRect() const;
 
     void setCaption(const QString &text);
     void setFont(const FontSpec &fontSpec);
