@@ -50,9 +50,9 @@ struct Sorting
             const int k = move.size() > 3 ? move.at(3).digitValue() : 0;
             const Control &target = c(where == QLatin1Char('h') ? "Label4" : "Label1", k);
             if (where == QLatin1Char('x'))
-                screen->dropPhraseAt(p, 6000, 1000);
+                screen->dropPhraseAt(p, 6000, 300);
             else if (where == QLatin1Char('l'))
-                screen->dropPhraseAt(p, target.left, 1000);
+                screen->dropPhraseAt(p, target.left, 300);
             else
                 screen->dropPhraseAt(p, target.left, target.top);
         }

@@ -1,5 +1,7 @@
 #include "sortfixture.h"
 
+#include "screenchecks.h"
+
 #include <QTemporaryDir>
 
 namespace {
@@ -29,6 +31,11 @@ private Q_SLOTS:
     void completion();
     void checkRules_data();
     void checkRules();
+    void binsHoldSeveralInRows_data();
+    void binsHoldSeveralInRows();
+    void verdictGoesWhenAPhraseMoves();
+    void verdictsCoverNoText_data() { everyTargetCanBeReached_data(); }
+    void verdictsCoverNoText();
     void cvMarksEveryRelease_data();
     void cvMarksEveryRelease();
     void dealing_data();
@@ -82,7 +89,8 @@ void tst_SortEngine::snapWindowEdges()
         target.height = float(slot.height());
     }
     s.screen->dropPhraseAt(0, float(drop.x()), float(drop.y()));
-    const QPointF expected = snaps ? placeOf(target) : QPointF(float(drop.x()), float(drop.y()));
+    // Outside the window the phrase would lie over the slot, so it goes back home.
+    const QPointF expected = snaps ? placeOf(target) : placeOf(s.c("Label4", 0));
     QCOMPARE(placeOf(s.c("Label2", 0)), expected);
     QCOMPARE(s.app.sound.played, snaps ? QStringList{Thud} : QStringList{});
 }
@@ -97,7 +105,7 @@ void tst_SortEngine::targetOrder_data()
     QTest::newRow("home box before the next slot") << QPointF(3240, 5100) << 1 << QPointF(3300, 5060) << QPointF(3240, 5100);
     // The home windows of phrases 0 and 2 overlap between 3622.5 and 5655 across.
     QTest::newRow("overlapping home windows: the first tested") << QPointF() << 2 << QPointF(4000, 2600) << QPointF(300, 2520);
-    QTest::newRow("two phrases stacked in one slot") << QPointF() << 1 << QPointF(3300, 4350) << QPointF(3240, 4320);
+    QTest::newRow("an occupied slot takes the newcomer") << QPointF() << 1 << QPointF(3300, 4350) << QPointF(3240, 4320);
 }
 
 void tst_SortEngine::targetOrder()
@@ -128,34 +136,35 @@ void tst_SortEngine::everyTargetCanBeReached_data()
 void tst_SortEngine::everyTargetCanBeReached()
 {
     // Every slot and home box of every layout can be reached within the screen: a drop on
-    // its place or along its top edge lands in it, in one snap. A phrase resting in a drawn
-    // target stays there when clicked. (The spare slots below the bottom edge overlap one
-    // another, so a click can move a phrase between them; nobody sees them.)
+    // its place or along its top edge lands in it, in one snap, and a click leaves it
+    // there. Only another phrase's home box with that phrase in it turns a newcomer away.
     QFETCH(QString, activity);
     Sorting s(activity);
     const int n = s.row().phraseCount;
     for (int p = 0; p < n; ++p) {
-        for (const char *kind : {"Label1", "Label4"}) {
-            for (int t = 0; t < n; ++t) {
-                const Control &target = s.c(kind, t);
-                Control &phrase = s.c("Label2", p);
-                const bool centred = kind == QLatin1String("Label1") && s.row().snap == SortSnap::Centre;
-                const QPointF expected(target.left, centred ? (target.height - phrase.height) / 2 + target.top : target.top);
-                const QString where = QStringLiteral("phrase %1 on %2(%3)").arg(p).arg(QLatin1String(kind)).arg(t);
-                bool reached = false;
-                for (float along : {0.0f, 0.25f, 0.5f, 0.75f}) {
-                    s.app.sound.played.clear();
-                    s.screen->dropPhraseAt(p, target.left + target.width * along, target.top);
-                    QVERIFY2(s.app.sound.played == QStringList{Thud}, qPrintable(where)); // one snap
-                    if ((reached = placeOf(phrase) == expected))
-                        break;
-                }
-                QVERIFY2(reached, qPrintable(where));
-                if (!target.visible)
+        for (int t = 0; t < 2 * n; ++t) {
+            s.screen->Label3_Click();
+            const Control &target = t < n ? s.c("Label1", t) : s.c("Label4", t - n);
+            Control &phrase = s.c("Label2", p);
+            const bool turnedAway = t >= n && t - n != p;
+            const QString where = QStringLiteral("phrase %1 on target %2").arg(p).arg(t);
+            bool reached = false;
+            for (float along : {0.0f, 0.25f, 0.5f, 0.75f}) {
+                s.app.sound.played.clear();
+                s.screen->dropPhraseAt(p, target.left + target.width * along, target.top);
+                if (turnedAway) {
+                    QVERIFY2(placeOf(phrase) == placeOf(s.c("Label4", p)), qPrintable(where));
                     continue;
-                s.screen->Label2_MouseUp(p, MouseButton::Left, 0, 10, 10);
-                QVERIFY2(placeOf(phrase) == expected, qPrintable(where + QStringLiteral(", clicked")));
+                }
+                QVERIFY2(s.app.sound.played == QStringList{Thud}, qPrintable(where)); // one snap
+                if ((reached = s.screen->targetOf(p) == t))
+                    break;
             }
+            QVERIFY2(reached || turnedAway, qPrintable(where));
+            QVERIFY2(target.visible && QRectF(0, 0, 12000, 9000).contains(phrase.rect()), qPrintable(where));
+            const QPointF rested = placeOf(phrase);
+            s.screen->Label2_MouseUp(p, MouseButton::Left, 0, 10, 10);
+            QVERIFY2(placeOf(phrase) == rested, qPrintable(where + QStringLiteral(", clicked")));
         }
     }
 }
@@ -169,7 +178,7 @@ void tst_SortEngine::dragging_data()
     QTest::newRow("left button: the centre follows") << MouseButton::Left << QPointF(6000, 5000) << QPointF(3322.5, 4782.5);
     QTest::newRow("right button: nothing moves") << MouseButton::Right << QPointF(6000, 5000) << QPointF(300, 2520);
     QTest::newRow("both buttons: nothing moves") << (MouseButton::Left | MouseButton::Right) << QPointF(6000, 5000) << QPointF(300, 2520);
-    QTest::newRow("off the right and bottom: kept reachable") << MouseButton::Left << QPointF(40000, 30000) << QPointF(11760, 8760);
+    QTest::newRow("off the right and bottom: kept wholly on screen") << MouseButton::Left << QPointF(40000, 30000) << QPointF(6645, 8565);
     QTest::newRow("off the left and top: kept on screen") << MouseButton::Left << QPointF(-9000, -7000) << QPointF(0, 0);
 }
 
@@ -200,14 +209,14 @@ void tst_SortEngine::completion_data()
     QTest::addColumn<bool>("checkShown");
     QTest::newRow("chronological: all four in slots") << "chronological" << "0>s0 1>s1 2>s2 3>s3" << true;
     QTest::newRow("chronological: three in slots") << "chronological" << "0>s0 1>s1 2>s2" << false;
-    QTest::newRow("chronological: two stacked in one slot") << "chronological" << "0>s0 1>s0 2>s1 3>s2" << true;
+    QTest::newRow("chronological: a second phrase on a slot sends the first home") << "chronological" << "0>s0 1>s0 2>s1 3>s2" << false;
     QTest::newRow("chronological: a phrase leaves after Check showed") << "chronological" << "0>s0 1>s1 2>s2 3>s3 3>x" << true;
     QTest::newRow("chronological: Left alone does not count") << "chronological" << "0>l0 1>l1 2>l2 3>l3" << false;
     QTest::newRow("genre: all three in slots") << "genre" << "0>s2 1>s0 2>s1" << true;
     QTest::newRow("cv: a statement in the dustbin never counts") << "cv" << "0>s0 1>s1 2>s2 3>s3" << false;
-    QTest::newRow("cv: all four in the small boxes") << "cv" << "0>s1 1>s1 2>s2 3>s3" << true;
+    QTest::newRow("cv: three small boxes never hold four statements") << "cv" << "0>s1 1>s1 2>s2 3>s3" << false;
     QTest::newRow("similarity: three in dustbins") << "similarity" << "4>s4 5>s5 6>s6" << true;
-    QTest::newRow("similarity: Left alone counts, at any height") << "similarity" << "4>l4 5>l5 0>l1" << true;
+    QTest::newRow("similarity: Left alone counts, at any height") << "similarity" << "4>l4 5>l2 0>l3" << true;
     QTest::newRow("similarity: two placed") << "similarity" << "4>s4 5>s5" << false;
     QTest::newRow("key2: both in one notepad") << "key2" << "1>s4 4>s4" << true;
     QTest::newRow("key2: one placed") << "key2" << "1>s4" << false;
@@ -232,13 +241,13 @@ void tst_SortEngine::checkRules_data()
     QTest::addColumn<bool>("right");
     QTest::newRow("chronological: in order") << "chronological" << "0>s0 1>s1 2>s2 3>s3" << true;
     QTest::newRow("chronological: two swapped") << "chronological" << "0>s1 1>s0 2>s2 3>s3" << false;
-    QTest::newRow("chronological: two stacked") << "chronological" << "0>s0 1>s0 2>s2 3>s3" << false;
+    QTest::newRow("chronological: one sent home by another") << "chronological" << "0>s0 1>s1 2>s2 3>s3 1>s0" << false;
     QTest::newRow("chronological: one dragged out again") << "chronological" << "0>s0 1>s1 2>s2 3>s3 3>x" << false;
     QTest::newRow("genre: under the right headings") << "genre" << "0>s0 1>s1 2>s2" << true;
     QTest::newRow("genre: a title under the wrong heading") << "genre" << "0>s1 1>s0 2>s2" << false;
     QTest::newRow("cv: Check only comes with the small boxes full") << "cv" << "0>s1 1>s1 2>s2 3>s3" << false;
     QTest::newRow("similarity: the three unrelated words") << "similarity" << "4>s4 5>s5 6>s6" << true;
-    QTest::newRow("similarity: at slots' Left, any height") << "similarity" << "4>l4 5>l5 6>l0" << true;
+    QTest::newRow("similarity: at slots' Left, any height") << "similarity" << "4>l4 5>l2 6>l3" << true;
     QTest::newRow("similarity: two unrelated and one related") << "similarity" << "4>s4 5>s5 0>s6" << false;
     QTest::newRow("similarity: four placed") << "similarity" << "4>s4 5>s5 6>s6 0>s0" << false;
     QTest::newRow("key2: one key in each notepad") << "key2" << "1>s4 4>s3" << true;
@@ -266,6 +275,97 @@ void tst_SortEngine::checkRules()
     }
     const QString cue = right ? QStringLiteral("wav\\cash.wav") : QStringLiteral("wav\\boink.wav");
     QCOMPARE(s.app.sound.played, (QStringList{cue, cue}));
+}
+
+void tst_SortEngine::binsHoldSeveralInRows_data()
+{
+    QTest::addColumn<QString>("activity");
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<int>("bin");
+    QTest::addColumn<QList<int>>("inBin"); // top to bottom
+    QTest::addColumn<bool>("checkShown");
+    QTest::newRow("similarity: three words in one dustbin") << "similarity" << "4>s4 5>s4 6>s4" << 4 << QList<int>{4, 5, 6} << true;
+    QTest::newRow("similarity: a fourth is turned away") << "similarity" << "4>s4 5>s4 6>s4 0>s4" << 4 << QList<int>{4, 5, 6} << true;
+    QTest::newRow("similarity: one taken out, the rest close up") << "similarity" << "4>s4 5>s4 6>s4 5>h5" << 4 << QList<int>{4, 6} << true;
+    QTest::newRow("key2: two fragments in one notepad, a third turned away") << "key2" << "1>s4 4>s4 0>s4" << 4 << QList<int>{1, 4} << true;
+    QTest::newRow("cv: three statements in the dustbin, a fourth turned away") << "cv" << "0>s0 1>s0 2>s0 3>s0" << 0 << QList<int>{0, 1, 2} << false;
+}
+
+void tst_SortEngine::binsHoldSeveralInRows()
+{
+    // Every phrase in a dustbin or notepad can be read: one per row, inside it, clear of
+    // its caption; a full one turns a newcomer back home. Completion counts as before.
+    QFETCH(QString, activity);
+    QFETCH(QString, moves);
+    QFETCH(int, bin);
+    QFETCH(QList<int>, inBin);
+    QFETCH(bool, checkShown);
+    Sorting s(activity);
+    s.play(moves);
+    QList<int> found;
+    for (int i = 0; i < s.row().phraseCount; ++i) {
+        if (s.screen->targetOf(i) == bin)
+            found << i;
+        else
+            QCOMPARE(placeOf(s.c("Label2", i)), placeOf(s.c("Label4", i)));
+    }
+    std::sort(found.begin(), found.end(), [&](int a, int b) { return s.c("Label2", a).top < s.c("Label2", b).top; });
+    QCOMPARE(found, inBin);
+    const Control &box = s.c("Label1", bin);
+    for (int k = 0; k < found.size(); ++k) {
+        const QRectF row = s.c("Label2", found[k]).rect();
+        QVERIFY(box.rect().contains(row));
+        if (k > 0)
+            QVERIFY(row.top() >= s.c("Label2", found[k - 1]).rect().bottom());
+        for (const auto &control : s.screen->controls()) {
+            if (control->name() == QLatin1String("Label5"))
+                QVERIFY(!control->rect().intersects(row));
+        }
+    }
+    QCOMPARE(s.c("cmdcheckit").visible, checkShown);
+}
+
+void tst_SortEngine::verdictGoesWhenAPhraseMoves()
+{
+    // "Correct, Well Done!" must not stay over an arrangement that has changed.
+    Sorting s(QStringLiteral("chronological"));
+    s.play(QStringLiteral("0>s0 1>s1 2>s2 3>s3"));
+    s.screen->cmdcheckit_Click();
+    s.screen->tmrtick_Timer();
+    QVERIFY(s.c("Label6").visible && s.c("imgtick").visible);
+    s.screen->Label2_MouseDown(2, MouseButton::Left, 0, 10, 10);
+    s.screen->Label2_MouseUp(2, MouseButton::Left, 0, 10, 10); // a click moves nothing
+    QVERIFY(s.c("Label6").visible);
+    s.screen->Label2_MouseDown(2, MouseButton::Left, 0, 10, 10);
+    s.screen->Label2_MouseMove(2, MouseButton::Left, 0, 900, -2500); // into home box 1
+    QVERIFY(!s.c("Label6").visible && !s.c("imgtick").visible && !s.timerOn("tmrtick"));
+    s.screen->Label2_MouseUp(2, MouseButton::Left, 0, 10, 10);
+    QVERIFY(!s.c("Label6").visible);
+    s.screen->cmdcheckit_Click();
+    QCOMPARE(s.c("Label6").caption(), QStringLiteral("Try Again"));
+    QVERIFY(s.c("Label6").visible);
+}
+
+void tst_SortEngine::verdictsCoverNoText()
+{
+    // Whatever the verdict says, its words lie clear of the instruction, the theme, the
+    // captions and every phrase at home or in a target; and every designed text fits.
+    QFETCH(QString, activity);
+    Sorting s(activity);
+    s.play(QStringLiteral("0>s0"));
+    for (const char *text : {"Correct, Well Done!", "Try Again", "Correct", "Wrong"}) {
+        s.c("Label6").setCaption(QString::fromLatin1(text));
+        s.c("Label6").visible = true;
+        const QStringList findings = ScreenChecks::verdictFindings(*s.screen, QStringLiteral("Label6"));
+        QVERIFY2(findings.isEmpty(), qPrintable(findings.join(QStringLiteral("; "))));
+    }
+    for (const auto &control : s.screen->controls()) {
+        if (control->kind == ControlKind::Label && control->visible && !control->caption().isEmpty()) {
+            const QSizeF ink = control->shownTextSize();
+            QVERIFY2(ink.width() <= control->textArea().width() + 0.5 && ink.height() <= control->textArea().height() + 0.5,
+                     qPrintable(ScreenChecks::where(*control)));
+        }
+    }
 }
 
 void tst_SortEngine::cvMarksEveryRelease_data()
@@ -436,9 +536,9 @@ void tst_SortEngine::loadingAndHeadings()
     key2->cmdgo_Click();
     for (int i = 0; i < 5; ++i)
         QVERIFY(key2->ctl(QStringLiteral("Label2"), i).visible && key2->ctl(QStringLiteral("Label4"), i).visible);
-    // The small spare slots below the bottom edge take drops but are not drawn.
-    QVERIFY(!key2->ctl(QStringLiteral("Label1"), 0).visible);
-    QVERIFY(key2->ctl(QStringLiteral("Label1"), 4).visible);
+    // Every slot is drawn, the small ones too: each lies wholly on the screen.
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(key2->ctl(QStringLiteral("Label1"), i).visible);
 
     Sorting genre(QStringLiteral("genre"), 1);
     QCOMPARE(genre.c("Label5", 2).caption(), QStringLiteral("ADVENTURE          "));

@@ -223,9 +223,9 @@ void tst_SortTap::everyTargetOnScreenIsReachedWithTheArrows_data()
     QTest::addColumn<int>("reachable");
     QTest::newRow("chronological: 4 slots and 4 home boxes") << QStringLiteral("chronological") << 8;
     QTest::newRow("genre: 3 slots and 3 home boxes") << QStringLiteral("genre") << 6;
-    QTest::newRow("cv: the dustbin and 4 home boxes") << QStringLiteral("cv") << 5;
-    QTest::newRow("similarity: 3 dustbins and 7 home boxes") << QStringLiteral("similarity") << 10;
-    QTest::newRow("key2: 2 notepads and the home boxes of set 0") << QStringLiteral("key2") << 7;
+    QTest::newRow("cv: the dustbin, 3 small boxes and 4 home boxes") << QStringLiteral("cv") << 8;
+    QTest::newRow("similarity: 3 dustbins, 4 small boxes and 7 home boxes") << QStringLiteral("similarity") << 14;
+    QTest::newRow("key2: 2 notepads, 3 small boxes and the home boxes of set 0") << QStringLiteral("key2") << 10;
 }
 
 void tst_SortTap::everyTargetOnScreenIsReachedWithTheArrows()

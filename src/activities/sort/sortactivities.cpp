@@ -136,15 +136,19 @@ const std::vector<SortActivity> &table()
             .nextHidesRestart = true,
             .phraseFont = tahoma(12, true),
             .phrases = boxes({{300, 2760}, {300, 3480}, {6300, 2760}, {6300, 3480}}, 5355, 435),
-            // The dustbin, then three small boxes.
-            .slotBoxes = {{3240, 5040, 5355, 2355}, {6600, 8760, 1155, 435}, {7920, 8760, 1155, 435}, {9240, 8760, 1155, 435}},
+            // The dustbin, then three small boxes. A statement in a small box lies with its
+            // left edge on the box's, so the boxes sit where a whole statement fits on the
+            // screen beside the others, clear of the buttons and outside the dustbin's window.
+            .slotBoxes = {{3240, 5040, 5355, 2355}, {3300, 7700, 1155, 435}, {300, 8460, 1155, 435}, {6300, 8460, 1155, 435}},
             .captions = {{{4440, 6540, 2880, 735}, "Dustbin", times(36), Yellow, TextAlign::Center}},
             .captionArray = false,
             .instruction = instruction("The four statements below are designed for inclusion on a CV. Drag the "
                                        "incorrect one into the dustbin.",
                                        9975, 1575, 24),
-            .result = result({0, 1440, 12000, 1095}, 36),
-            .restart = restart("Try Again", {4800, 7800, 2115, 495}),
+            // The verdict between the statements and the dustbin, clear of the instruction's
+            // third line; Try Again above Check, so the small boxes have the bottom rows.
+            .result = result({0, 3930, 12000, 1095}, 36),
+            .restart = restart("Try Again", {9690, 6720, 2115, 495}),
             .restartVisible = false,
             .theme = std::nullopt,
         },
@@ -170,12 +174,15 @@ const std::vector<SortActivity> &table()
             .phraseFont = tahoma(14.25f, true),
             .phrases = boxes({{90, 2640}, {1560, 3360}, {6090, 2640}, {4560, 3360}, {9090, 2640}, {3090, 2640}, {7560, 3360}},
                              2715, 435),
-            // Four small boxes, then the three dustbins.
-            .slotBoxes = {{5520, 8760, 1155, 435}, {6600, 8760, 1155, 435}, {7920, 8760, 1155, 435}, {9240, 8760, 1155, 435},
+            // Four small boxes in a row along the bottom (a word lies with its left edge on a
+            // box's, so they stand a word's width apart; no box shares its Left with a
+            // starting place, where a word would count as placed), then the three dustbins.
+            .slotBoxes = {{120, 8490, 1155, 435}, {3120, 8490, 1155, 435}, {6120, 8490, 1155, 435}, {9120, 8490, 1155, 435},
                       {960, 5160, 2715, 1875}, {4680, 5160, 2715, 1875}, {8400, 5160, 2715, 1875}},
-            .captions = {{{960, 6420, 2715, 495}, "Dustbin 1", times(24), Yellow, TextAlign::Center},
-                         {{4680, 6420, 2715, 495}, "Dustbin 2", times(24), Yellow, TextAlign::Center},
-                         {{8400, 6420, 2715, 495}, "Dustbin 3", times(24), Yellow, TextAlign::Center}},
+            // Each caption at the dustbin's bottom edge, leaving room above it for three words.
+            .captions = {{{960, 6540, 2715, 495}, "Dustbin 1", times(24), Yellow, TextAlign::Center},
+                         {{4680, 6540, 2715, 495}, "Dustbin 2", times(24), Yellow, TextAlign::Center},
+                         {{8400, 6540, 2715, 495}, "Dustbin 3", times(24), Yellow, TextAlign::Center}},
             .captionArray = true,
             .instruction = instruction("Four of the words below are related to a theme. Drag the other three words "
                                        "into the dustbins.",
@@ -206,8 +213,11 @@ const std::vector<SortActivity> &table()
             .nextHidesRestart = false,
             .phraseFont = tahoma(14.25f, true),
             .phrases = boxes({{3720, 4800}, {3720, 5400}, {3720, 6000}, {3720, 6600}, {3720, 7200}}, 4635, 435),
-            // Three small boxes, then Notepad 2 and Notepad 1.
-            .slotBoxes = {{5520, 8760, 1155, 435}, {6600, 8760, 1155, 435}, {7920, 8760, 1155, 435},
+            // Three small boxes under the column of fragments, each where a whole fragment fits
+            // clear of the buttons, and none at the Left of a notepad or of the column (a
+            // fragment there would count as placed twice, or at home), then Notepad 2 and
+            // Notepad 1.
+            .slotBoxes = {{3840, 7900, 1155, 435}, {690, 8460, 1155, 435}, {6870, 8460, 1155, 435},
                       {6960, 2280, 4635, 1875}, {600, 2280, 4635, 1875}},
             .captions = {{{600, 2340, 4635, 615}, "Notepad 1", times(24), Yellow, TextAlign::Center},
                          {{6960, 2340, 4635, 615}, "Notepad 2", times(24), Yellow, TextAlign::Center}},
@@ -215,7 +225,8 @@ const std::vector<SortActivity> &table()
             .instruction = instruction("Drag two key pieces of information from the sentence below into the notepads.",
                                        9975, 1215, 26.25f),
             .result = result({-120, 1440, 12000, 855}, 30, Orange),
-            .restart = restart("Try Again", {4920, 7920, 2235, 495}),
+            // Above Check, so the small boxes have the bottom rows.
+            .restart = restart("Try Again", {9570, 6720, 2235, 495}),
             .restartVisible = true,
             .theme = std::nullopt,
         },

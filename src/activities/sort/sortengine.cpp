@@ -19,6 +19,8 @@ const QColor ScreenColour(49, 135, 215);
 constexpr float MarkStep = 15.0f;
 constexpr float MarkFull = 735.0f;
 constexpr int ShufflePasses = 10;
+// Between a phrase's border and its text, so no text touches the border.
+constexpr float PhrasePadding = 30.0f;
 
 const char *const ThudCue = "wav\\thud3.wav";
 const char *const CashCue = "wav\\cash.wav";
@@ -43,6 +45,7 @@ Control &addText(Form &form, const QString &name, int index, const SortText &tex
     label.alignment = text.align;
     label.tabStop = false;
     label.setFont(text.font);
+    label.setShrinkToFit(true);
     label.setCaption(QString::fromUtf8(text.caption));
     return label;
 }
@@ -57,6 +60,10 @@ void stylePhraseBox(Control &box, const FontSpec &font)
     box.alignment = TextAlign::Center;
     box.tabStop = false;
     box.setFont(font);
+    // A long phrase is set smaller rather than cut off or run into the border.
+    box.setPadding(PhrasePadding);
+    box.setMiddle(true);
+    box.setShrinkToFit(true);
 }
 
 QString cue(const char *path)
@@ -69,6 +76,8 @@ QString cue(const char *path)
 SortScreen::SortScreen(AppContext &context, const SortActivity &activity)
     : Screen(context, QString::fromLatin1(activity.id))
     , m_activity(activity)
+    , m_from(std::size_t(activity.phraseCount))
+    , m_fromTarget(std::size_t(activity.phraseCount), -1)
 {
     caption = QString::fromUtf8(activity.caption);
     buildDesign();
@@ -260,14 +269,20 @@ void SortScreen::sendPhrasesHome()
     for (int i = 0; i < count(); ++i) {
         phrase(i).left = home(i).left;
         phrase(i).top = home(i).top;
+        m_from[std::size_t(i)] = QPointF(home(i).left, home(i).top);
+        m_fromTarget[std::size_t(i)] = count() + i;
     }
 }
 
 void SortScreen::Label2_MouseDown(int index, int button, int, float, float)
 {
-    // The phrase in hand is drawn over the others.
-    if (button == MouseButton::Left)
-        bringToFront(phrase(index));
+    if (button != MouseButton::Left)
+        return;
+    // The phrase in hand is drawn over the others, and can go back here if it is let go
+    // where it may not rest.
+    bringToFront(phrase(index));
+    m_from[std::size_t(index)] = QPointF(phrase(index).left, phrase(index).top);
+    m_fromTarget[std::size_t(index)] = targetOf(index);
 }
 
 void SortScreen::Label2_MouseMove(int index, int button, int, float x, float y)
@@ -276,17 +291,32 @@ void SortScreen::Label2_MouseMove(int index, int button, int, float x, float y)
         return;
     // The phrase's centre jumps to the pointer and follows it.
     Control &p = phrase(index);
+    const float left = p.left;
+    const float top = p.top;
     p.left = p.left + x - p.width / 2;
     p.top = p.top + y - p.height / 2;
     keepOnScreen(p);
+    if (p.left != left || p.top != top)
+        hideVerdict();
 }
 
 void SortScreen::keepOnScreen(Control &p) const
 {
-    // A phrase dragged off the screen could never be picked up again: its top left stays
-    // on the screen, far enough from the right and bottom edges to leave a piece to touch.
-    p.left = std::clamp(p.left, 0.0f, width - GrabMargin);
-    p.top = std::clamp(p.top, 0.0f, height - GrabMargin);
+    // A phrase in hand stays wholly on the screen: one dragged half off it could be let
+    // go as a sliver that is hard to pick up on a whiteboard.
+    p.left = std::clamp(p.left, 0.0f, std::max(0.0f, width - p.width));
+    p.top = std::clamp(p.top, 0.0f, std::max(0.0f, height - p.height));
+}
+
+void SortScreen::hideVerdict()
+{
+    // The verdict and its mark speak of an arrangement that is no longer on the screen.
+    if (!label("Label6").visible && !label("imgtick").visible && !label("imgcross").visible)
+        return;
+    label("Label6").visible = false;
+    label("imgtick").visible = false;
+    label("imgcross").visible = false;
+    stopMarks();
 }
 
 void SortScreen::Label2_MouseUp(int index, int, int, float, float)
@@ -300,21 +330,31 @@ void SortScreen::dropPhraseAt(int index, float left, float top)
     Control &p = phrase(index);
     if (!p.visible)
         return;
+    m_from[std::size_t(index)] = QPointF(p.left, p.top);
+    m_fromTarget[std::size_t(index)] = targetOf(index);
     p.left = left;
     p.top = top;
-    keepOnScreen(p);
     dropPhrase(index);
 }
 
 void SortScreen::dropPhrase(int index)
 {
     Control &p = phrase(index);
-    // A snap moves the phrase out of every later window (each layout is checked for
-    // this), so the first window that holds it is the only one.
-    for (int i = 0; i < count(); ++i) {
-        if (snapInto(p, slot(i), m_activity.snap) || snapInto(p, home(i), SortSnap::Top))
-            break;
-    }
+    const QPointF from = m_from[std::size_t(index)];
+    const int fromTarget = m_fromTarget[std::size_t(index)];
+    const int t = snapTarget(p);
+    const bool rests = t >= 0 ? placeInto(index, t) : restsClear(index);
+    if (!rests)
+        goBack(index);
+    // A dustbin or notepad it left closes up its rows.
+    if (fromTarget >= 0 && holdsSeveral(fromTarget) && targetOf(index) != fromTarget)
+        layOutRows(fromTarget, phrasesIn(fromTarget, -1));
+    if (QPointF(p.left, p.top) != from)
+        hideVerdict();
+    // The next drop without a press (a tap's second half, the keyboard) starts from here.
+    m_from[std::size_t(index)] = QPointF(p.left, p.top);
+    m_fromTarget[std::size_t(index)] = targetOf(index);
+
     const int placed = placedPairs();
     if (m_activity.markEveryRelease)
         markRelease(index);
@@ -332,14 +372,187 @@ bool SortScreen::inDropWindow(const Control &phrase, const Control &target)
     return fromLeft < phrase.left && toRight > phrase.left && fromTop < phrase.top && toBottom > phrase.top;
 }
 
-bool SortScreen::snapInto(Control &p, const Control &target, SortSnap snap)
+int SortScreen::snapTarget(const Control &p) const
 {
-    if (!inDropWindow(p, target))
-        return false;
-    p.left = target.left;
-    p.top = snap == SortSnap::Centre ? (target.height - p.height) / 2 + target.top : target.top;
+    // Slot i, then home box i, for i = 0, 1, ...: the first window holding the corner.
+    for (int i = 0; i < count(); ++i) {
+        if (inDropWindow(p, slot(i)))
+            return i;
+        if (inDropWindow(p, home(i)))
+            return count() + i;
+    }
+    return -1;
+}
+
+bool SortScreen::holdsSeveral(int t) const
+{
+    return t >= 0 && t < count() && slot(t).height >= 2 * phrase(0).height;
+}
+
+QRectF SortScreen::rowArea(int t) const
+{
+    // The slot less the captions inside it: the largest band above or below them.
+    const Control &box = slot(t);
+    float top = box.top;
+    float bottom = box.top + box.height;
+    for (const auto &control : controls()) {
+        if (control->name() != QLatin1String("Label5") || !control->visible || !box.rect().contains(control->rect()))
+            continue;
+        const float above = control->top - top;
+        const float below = bottom - (control->top + control->height);
+        if (above >= below)
+            bottom = control->top;
+        else
+            top = control->top + control->height;
+    }
+    return QRectF(box.left, top, box.width, std::max(0.0f, bottom - top));
+}
+
+int SortScreen::capacity(int t) const
+{
+    if (!holdsSeveral(t))
+        return 1;
+    const float rowHeight = phrase(0).height;
+    return std::max(1, int((rowArea(t).height() + RowGap) / (rowHeight + RowGap)));
+}
+
+QPointF SortScreen::restingPlace(int t, const Control &p) const
+{
+    const Control &box = target(t);
+    const bool centre = t < count() && m_activity.snap == SortSnap::Centre;
+    return QPointF(box.left, centre ? (box.height - p.height) / 2 + box.top : box.top);
+}
+
+int SortScreen::targetOf(int index) const
+{
+    const Control &p = phrase(index);
+    if (!p.visible)
+        return -1;
+    for (int t = 0; t < 2 * count(); ++t) {
+        if (holdsSeveral(t)) {
+            const QRectF rows = rowArea(t);
+            if (p.left == target(t).left && p.top >= rows.top() && p.top + p.height <= rows.bottom())
+                return t;
+        } else if (QPointF(p.left, p.top) == restingPlace(t, p)) {
+            return t;
+        }
+    }
+    return -1;
+}
+
+std::vector<int> SortScreen::phrasesIn(int t, int except) const
+{
+    // In the order they stand, top to bottom.
+    std::vector<int> in;
+    for (int i = 0; i < count(); ++i) {
+        if (i != except && targetOf(i) == t)
+            in.push_back(i);
+    }
+    std::stable_sort(in.begin(), in.end(), [this](int a, int b) { return phrase(a).top < phrase(b).top; });
+    return in;
+}
+
+int SortScreen::occupant(int t, int except) const
+{
+    const std::vector<int> in = phrasesIn(t, except);
+    return in.empty() ? -1 : in.front();
+}
+
+void SortScreen::layOutRows(int t, const std::vector<int> &order)
+{
+    // Centred in the band as a block, one phrase under another.
+    const QRectF rows = rowArea(t);
+    const float rowHeight = phrase(0).height;
+    const float block = float(order.size()) * rowHeight + float(std::max<std::size_t>(order.size(), 1) - 1) * RowGap;
+    float top = float(rows.top()) + (float(rows.height()) - block) / 2;
+    for (const int i : order) {
+        phrase(i).left = slot(t).left;
+        phrase(i).top = top;
+        top += rowHeight + RowGap;
+    }
+}
+
+bool SortScreen::placeInto(int index, int t)
+{
+    Control &p = phrase(index);
+    if (holdsSeveral(t)) {
+        std::vector<int> order = phrasesIn(t, index);
+        if (int(order.size()) >= capacity(t))
+            return false;
+        order.push_back(index);
+        layOutRows(t, order);
+    } else {
+        const int there = occupant(t, index);
+        // A phrase already in its own home box stays; the newcomer goes back.
+        if (there >= 0 && t == count() + there)
+            return false;
+        const QPointF place = restingPlace(t, p);
+        p.left = float(place.x());
+        p.top = float(place.y());
+        if (there >= 0) {
+            std::vector<bool> moved(std::size_t(count()), false);
+            moved[std::size_t(index)] = true;
+            sendHome(there, index, moved);
+        }
+    }
     PlayCue(cue(ThudCue));
     return true;
+}
+
+void SortScreen::sendHome(int index, int dropped, std::vector<bool> &moved)
+{
+    // A phrase sent home may find another phrase in its home box: that one goes to its own
+    // home first. The phrase just dropped keeps its place; one whose home it took goes to
+    // where the dropped phrase came from, which it has just left.
+    moved[std::size_t(index)] = true;
+    Control &p = phrase(index);
+    // In transit it lies in no target, so it is nobody's occupant meanwhile.
+    p.left = -p.width - 1;
+    p.top = -p.height - 1;
+    QPointF place(home(index).left, home(index).top);
+    for (const int there : phrasesIn(count() + index, index)) {
+        if (there == dropped)
+            place = m_from[std::size_t(dropped)];
+        else if (!moved[std::size_t(there)])
+            sendHome(there, dropped, moved);
+    }
+    p.left = float(place.x());
+    p.top = float(place.y());
+}
+
+bool SortScreen::restsClear(int index) const
+{
+    // Wholly on the screen, over no button and not where a verdict appears, and hiding no
+    // target and no other phrase, so that nothing dropped later can land on it either.
+    const Control &p = phrase(index);
+    const QRectF rect = p.rect();
+    if (!PickAndPlace::isClearPlace(*this, rect) || label("Label6").rect().intersects(rect))
+        return false;
+    for (int i = 0; i < count(); ++i) {
+        if (i != index && phrase(i).visible && phrase(i).rect().intersects(rect))
+            return false;
+    }
+    for (int t = 0; t < 2 * count(); ++t) {
+        const Control &box = target(t);
+        if (!box.visible)
+            continue;
+        const QRectF taken = holdsSeveral(t) ? box.rect() : QRectF(restingPlace(t, p), p.rect().size());
+        if (taken.intersects(rect) || box.rect().intersects(rect))
+            return false;
+    }
+    return true;
+}
+
+void SortScreen::goBack(int index)
+{
+    Control &p = phrase(index);
+    const QPointF from = m_from[std::size_t(index)];
+    const int fromTarget = m_fromTarget[std::size_t(index)];
+    p.left = float(from.x());
+    p.top = float(from.y());
+    // Back into the dustbin or notepad it came from, in its old row.
+    if (fromTarget >= 0 && holdsSeveral(fromTarget))
+        layOutRows(fromTarget, phrasesIn(fromTarget, -1));
 }
 
 int SortScreen::placedPairs() const

@@ -4,6 +4,10 @@
 #include "screen.h"
 #include "sortactivity.h"
 
+#include <QPointF>
+
+#include <vector>
+
 // A drag-and-sort activity screen. The class deals one set of phrases at a time; the pupils
 // drag the phrases into slots (or back to their home boxes), and Check marks the
 // arrangement. Everything in which the five activities differ comes from their
@@ -12,6 +16,14 @@
 // A phrase's place is nothing but its Left and Top: it lies in a slot exactly when those
 // equal the slot's. A drop snaps the phrase into the first slot or home box whose drop
 // window holds its top-left corner, testing slot i and then home box i for i = 0, 1, ...
+//
+// Every phrase stays in view. A slot at least two phrases high (a dustbin, a notepad)
+// holds several, laid out in rows inside it below or above its caption; when it is full a
+// phrase let go there goes back. Any other slot or home box holds one: a phrase dropped on
+// an occupied one sends the one there to its own home box (unless that is where it is, and
+// then the dropped phrase goes back). A phrase let go on no target stays only where it is
+// wholly on the screen, over no button, no target and no other phrase; otherwise it goes
+// back to where it was picked up. A verdict is hidden as soon as a phrase moves after it.
 //
 // Phrases can also be placed without dragging: tapped and then a slot or home box tapped,
 // or from the keyboard (PickAndPlace); either way the phrase is dropped with its top left
@@ -53,9 +65,16 @@ public:
     // above it to its bottom edge, every bound rounded to single precision.
     static bool inDropWindow(const Control &phrase, const Control &target);
 
-    // How close to the right and bottom edges a dragged phrase's top left may come, so
-    // that enough of it stays on screen to pick it up again.
-    static constexpr float GrabMargin = 240.0f;
+    // The space between phrases laid out in rows inside a dustbin or notepad.
+    static constexpr float RowGap = 30.0f;
+
+    // Targets are numbered as the picker numbers them: slots 0 .. N-1, home boxes N .. 2N-1.
+    // The target phrase `index` rests in, or -1 when it lies elsewhere.
+    int targetOf(int index) const;
+    // Whether target t holds several phrases (a slot at least two phrases high).
+    bool holdsSeveral(int t) const;
+    // How many phrases target t holds at most.
+    int capacity(int t) const;
 
 private:
     Control &phrase(int i) const { return ctl(QStringLiteral("Label2"), i); }
@@ -68,7 +87,19 @@ private:
     void ShowNextSet();
     void sendPhrasesHome();
     void stopMarks();
-    bool snapInto(Control &phrase, const Control &target, SortSnap snap);
+    const Control &target(int t) const { return t < count() ? slot(t) : home(t - count()); }
+    int snapTarget(const Control &phrase) const;
+    QPointF restingPlace(int t, const Control &phrase) const;
+    QRectF rowArea(int t) const;
+    std::vector<int> phrasesIn(int t, int except) const;
+    int occupant(int t, int except) const;
+    void layOutRows(int t, const std::vector<int> &order);
+    bool placeInto(int index, int t);
+    void sendHome(int index, int dropped, std::vector<bool> &moved);
+    bool restsClear(int index) const;
+    void goBack(int index);
+    void noteUnchanged();
+    void hideVerdict();
     void keepOnScreen(Control &phrase) const;
     int placedPairs() const;
     bool arrangementIsRight() const;
@@ -86,4 +117,7 @@ private:
     const SortActivity &m_activity;
     bool m_dealing = false;
     PickAndPlace m_picker;
+    // Where each phrase was picked up (its top left) and the target it rested in then.
+    std::vector<QPointF> m_from;
+    std::vector<int> m_fromTarget;
 };
