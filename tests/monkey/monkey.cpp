@@ -8,6 +8,7 @@
 #include "formview.h"
 #include "introscreen.h"
 #include "mainwindow.h"
+#include "screenchecks.h"
 #include "timerrunner.h"
 #include "titlescreen.h"
 
@@ -25,6 +26,7 @@ const QString Monkey::ViewOutOfStep = QStringLiteral("view out of step");
 const QString Monkey::TimersOutOfStep = QStringLiteral("timers out of step");
 const QString Monkey::StateOutOfRange = QStringLiteral("state out of range");
 const QString Monkey::DraggedOffScreen = QStringLiteral("dragged off screen");
+const QString Monkey::PieceCovered = QStringLiteral("piece over a piece or a button");
 const QString Monkey::MarkUnanswered = QStringLiteral("mark over unanswered item");
 const QString Monkey::CueWhileSilent = QStringLiteral("cue while silent");
 const QString Monkey::SoundOptions = QStringLiteral("sound options");
@@ -342,7 +344,6 @@ void Monkey::drag(Control &control, const std::vector<QPoint> &path, Qt::MouseBu
     const QPoint start = pointIn(rect);
     Control *pressed = controlAt(start);
     const QString name = pressed ? pressed->name() : QString();
-    const int index = pressed ? pressed->index() : -1;
     Control *releasedOn = nullptr;
     note(QStringLiteral("drag %1 with the %2 button from (%3, %4) through %5 moves to (%6, %7)")
              .arg(describe(pressed))
@@ -374,21 +375,6 @@ void Monkey::drag(Control &control, const std::vector<QPoint> &path, Qt::MouseBu
         m_unanswered.insert(serial);
     else if (pressed && name != Exit)
         m_unanswered.erase(serial);
-
-    // A dragged item's top-left corner stays on the screen, so it can always be picked up again.
-    Form *now = view.form();
-    if (!pressed || !now || now->serial() != serial || button != Qt::LeftButton)
-        return;
-    const Control *item = now->control(name, index);
-    if (item && item->visible && item->isDraggable()) {
-        if (item->left < 0 || item->top < 0 || item->left >= now->width || item->top >= now->height)
-            pend(DraggedOffScreen, QStringLiteral("%1 of %2 left at (%3, %4) on a %5 x %6 screen")
-                                       .arg(describe(item), now->name())
-                                       .arg(item->left)
-                                       .arg(item->top)
-                                       .arg(now->width)
-                                       .arg(now->height));
-    }
 }
 
 void Monkey::dragOnto(Control &item, Control &target)
@@ -729,6 +715,24 @@ std::optional<Violation> Monkey::check()
                                               .arg(picture->width)
                                               .arg(tick && tick->enabled ? QStringLiteral("on") : QStringLiteral("off"),
                                                    cross && cross->enabled ? QStringLiteral("on") : QStringLiteral("off")));
+        }
+    }
+
+    // Every piece of a drag screen (what can be dragged, and the copies a drop leaves)
+    // wholly on the screen, hiding no other piece and no button.
+    QStringList pieceArrays;
+    for (const auto &control : current->controls()) {
+        const bool dragged = control->onMouseMove && control->onMouseUp; // not a hover, not a drop target
+        if (isActivity(*current) && control->index() >= 0 && dragged && !pieceArrays.contains(control->name()))
+            pieceArrays << control->name();
+    }
+    if (!pieceArrays.isEmpty()) {
+        if (!pieceArrays.contains(QStringLiteral("Label2")))
+            pieceArrays << QStringLiteral("Label2");
+        for (const QString &finding : ScreenChecks::pieceFindings(*current, pieceArrays)) {
+            if (finding.startsWith(QLatin1String("off the screen")))
+                return broken(DraggedOffScreen, current->name() + QStringLiteral(": ") + finding);
+            return broken(PieceCovered, current->name() + QStringLiteral(": ") + finding);
         }
     }
 

@@ -79,6 +79,7 @@ public:
     static const QString TimersOutOfStep;
     static const QString StateOutOfRange;
     static const QString DraggedOffScreen;
+    static const QString PieceCovered;
     static const QString MarkUnanswered;
     static const QString CueWhileSilent;
     static const QString SoundOptions;

@@ -9,6 +9,7 @@
 // (one command line, with QT_QPA_PLATFORM=offscreen and ASAN_OPTIONS=detect_leaks=0).
 
 #include "monkey.h"
+#include "pickandplace.h"
 
 #include "activityframe.h"
 #include "catalogue.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-enum class Fault { ThrowsOnAnswer, DragLeavesScreen, MarkOutlivesItem, CueWhileSilent, ReadsPastBank };
+enum class Fault { ThrowsOnAnswer, DragLeavesScreen, DropCoversButton, MarkOutlivesItem, CueWhileSilent, ReadsPastBank };
 
 // An activity with one planted fault, in place of a real one: an answer label, a
 // draggable phrase, Next and Exit, and the growing tick.
@@ -50,7 +51,7 @@ public:
         phrase.height = 600;
         phrase.setCaption(QStringLiteral("Drag me"));
         phrase.onMouseMove = [this](int, int button, int, float x, float y) { Label2_MouseMove(button, x, y); };
-        phrase.onMouseUp = [](int, int, int, float, float) {};
+        phrase.onMouseUp = [this](int, int, int, float, float) { Label2_MouseUp(); };
         ctl(QStringLiteral("cmdgo")).onClick = [this](int) { cmdgo_Click(); };
         ctl(QStringLiteral("cmdexit")).onClick = [this](int) { cmdexit_Click(); };
         timer(QStringLiteral("tmrtick"))->onTimer = [this] { tmrtick_Timer(); };
@@ -90,8 +91,21 @@ private:
         p.left += x - p.width / 2;
         p.top += y - p.height / 2;
         if (m_fault != Fault::DragLeavesScreen) {
-            p.left = std::clamp(p.left, 0.0f, width - 240);
-            p.top = std::clamp(p.top, 0.0f, height - 240);
+            p.left = std::clamp(p.left, 0.0f, width - p.width);
+            p.top = std::clamp(p.top, 0.0f, height - p.height);
+        }
+    }
+
+    void Label2_MouseUp()
+    {
+        // Let go over the answer or a button, the phrase goes back where it started.
+        Control &p = ctl(QStringLiteral("Label2"), 0);
+        if (m_fault == Fault::DropCoversButton) {
+            p.left = 8500; // half over Next, wholly on the screen
+            p.top = 7900;
+        } else if (m_fault != Fault::DragLeavesScreen && !PickAndPlace::isClearPlace(*this, p.rect())) {
+            p.left = 3000;
+            p.top = 5000;
         }
     }
 
@@ -205,6 +219,7 @@ void tst_Monkey::catchesPlantedFault_data()
     QTest::newRow("an answer handler throws") << int(Fault::ThrowsOnAnswer) << Monkey::HandlerFailed;
     QTest::newRow("a bank read past its end") << int(Fault::ReadsPastBank) << Monkey::HandlerFailed;
     QTest::newRow("a drag carries a phrase off screen") << int(Fault::DragLeavesScreen) << Monkey::DraggedOffScreen;
+    QTest::newRow("a dropped phrase covers Next") << int(Fault::DropCoversButton) << Monkey::PieceCovered;
     QTest::newRow("a mark grows back over the next item") << int(Fault::MarkOutlivesItem) << Monkey::MarkUnanswered;
     QTest::newRow("a cue reaches the player with sound off") << int(Fault::CueWhileSilent) << Monkey::CueWhileSilent;
 }
