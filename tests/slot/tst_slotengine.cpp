@@ -80,6 +80,7 @@ private Q_SLOTS:
     void placedWordGoesBackGreenAndStaysPut();
     void lineIsLaidOutAgainAfterACaptionSwap();
     void longSentenceWrapsAboveTheDropWindows();
+    void aCopyTooLongForItsBoxAloneIsSetSmaller();
     void recordsComeInOrderAndNextGoesOnTheLast_data();
     void recordsComeInOrderAndNextGoesOnTheLast();
     void dragKeepsTheCornerOnScreen_data();
@@ -106,7 +107,7 @@ void tst_SlotEngine::dropIsMarkedByTheFirstBoxItLiesOn_data()
     QTest::addColumn<int>("word");
     QTest::addColumn<QPointF>("corner");
     QTest::addColumn<int>("box");     // -1: on no box
-    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<QString>("verdict"); // on no box: "stays" where let go, or back "home"
 
     // person, record 0: "This is my book; you know it belongs to me. ", box 1 at (4080, 4800), 1875 x 1935.
     const QString person = QStringLiteral("person");
@@ -117,13 +118,16 @@ void tst_SlotEngine::dropIsMarkedByTheFirstBoxItLiesOn_data()
     QTest::newRow("it on 3rd Person") << person << "" << 6 << QPointF(7180, 4900) << 2 << "Correct";
     QTest::newRow("it on 1st Person") << person << "" << 6 << QPointF(1180, 4900) << 0 << "Wrong";
     QTest::newRow("corner left of the box within half its width") << person << "" << 4 << QPointF(4080 - 937, 4900) << 1 << "Correct";
-    QTest::newRow("corner half a width left") << person << "" << 4 << QPointF(4080 - 937.5, 4900) << -1 << "";
+    QTest::newRow("corner half a width left") << person << "" << 4 << QPointF(4080 - 937.5, 4900) << -1 << "stays";
     QTest::newRow("corner just inside the right edge") << person << "" << 4 << QPointF(5954, 4900) << 1 << "Correct";
-    QTest::newRow("corner on the right edge") << person << "" << 4 << QPointF(5955, 4900) << -1 << "";
+    QTest::newRow("corner on the right edge") << person << "" << 4 << QPointF(5955, 4900) << -1 << "stays";
     QTest::newRow("corner above the box within half its height") << person << "" << 4 << QPointF(4180, 3833) << 1 << "Correct";
-    QTest::newRow("corner half a height above") << person << "" << 4 << QPointF(4180, 3832.5) << -1 << "";
-    QTest::newRow("corner on the bottom edge") << person << "" << 4 << QPointF(4180, 6735) << -1 << "";
-    QTest::newRow("between two boxes") << person << "" << 4 << QPointF(3000, 4900) << -1 << "";
+    QTest::newRow("corner half a height above, on the sentence") << person << "" << 4 << QPointF(4180, 3832.5) << -1 << "home";
+    QTest::newRow("corner on the bottom edge, on the heading") << person << "" << 4 << QPointF(4180, 6735) << -1 << "home";
+    QTest::newRow("between two boxes") << person << "" << 4 << QPointF(3000, 4900) << -1 << "stays";
+    QTest::newRow("half over a box, left of its drop window") << person << "" << 7 << QPointF(4080 - 1000, 4900) << -1 << "home";
+    QTest::newRow("over Next") << person << "" << 4 << QPointF(10100, 8000) << -1 << "home";
+    QTest::newRow("past the right edge") << person << "" << 7 << QPointF(11700, 6000) << -1 << "home";
     QTest::newRow("key 0 is wrong on every box") << person << "0000000000" << 4 << QPointF(4180, 4900) << 1 << "Wrong";
     QTest::newRow("a missing digit reads 0") << person << "00102" << 9 << QPointF(1180, 4900) << 0 << "Wrong";
     QTest::newRow("a short key still marks its own digits") << person << "00102" << 4 << QPointF(4180, 4900) << 1 << "Correct";
@@ -131,9 +135,9 @@ void tst_SlotEngine::dropIsMarkedByTheFirstBoxItLiesOn_data()
     // notemaking, record 0: "The visitors will be here next Friday. "; the pad is box 0.
     const QString notes = QStringLiteral("notemaking");
     QTest::newRow("visitors on the note pad") << notes << "" << 1 << QPointF(4060, 4900) << 0 << "Correct";
-    QTest::newRow("visitors on thin box 1") << notes << "" << 1 << QPointF(7180, 8700) << 1 << "Wrong";
-    QTest::newRow("visitors on thin box 2") << notes << "" << 1 << QPointF(7300, 9100) << 2 << "Wrong";
-    QTest::newRow("where boxes 1 and 2 overlap, box 1 first") << notes << "" << 1 << QPointF(7000, 9000) << 1 << "Wrong";
+    // Nothing is marked at the bottom edge, where the design had two thin boxes no key uses.
+    QTest::newRow("visitors past the bottom edge") << notes << "" << 1 << QPointF(7180, 8700) << -1 << "home";
+    QTest::newRow("visitors in free space by the bottom edge") << notes << "" << 1 << QPointF(7180, 7900) << -1 << "stays";
     QTest::newRow("The on the note pad") << notes << "" << 0 << QPointF(4060, 4900) << 0 << "Wrong";
 }
 
@@ -155,8 +159,8 @@ void tst_SlotEngine::dropIsMarkedByTheFirstBoxItLiesOn()
     QCOMPARE(o.form->dropWord(word, float(corner.x()), float(corner.y())), box);
 
     const Control &w = o.word(word);
-    if (box < 0) { // stays where it was let go, free to be dragged again
-        QCOMPARE(QPointF(w.left, w.top), corner);
+    if (box < 0) { // free to be dragged again
+        QCOMPARE(QPointF(w.left, w.top), verdict == QLatin1String("stays") ? corner : home);
         QVERIFY(w.enabled);
         QVERIFY(!o.label("Label1").visible);
         QCOMPARE(o.label("Label9").caption(), QStringLiteral("0"));
@@ -170,13 +174,14 @@ void tst_SlotEngine::dropIsMarkedByTheFirstBoxItLiesOn()
     QCOMPARE(o.app.sound.played, QStringList{right ? QStringLiteral("wav\\beep.wav") : QStringLiteral("wav\\boink.wav")});
     QCOMPARE(o.form->timer(QStringLiteral("tmrtick"))->enabled, right);
     QCOMPARE(o.form->timer(QStringLiteral("tmrcross"))->enabled, !right);
-    // The word is back at its place in the sentence; a copy is centred across the box it hit.
+    // The word is back at its place in the sentence; a copy is centred across the top of
+    // the box it hit, wherever in the drop window it was let go.
     QCOMPARE(QPointF(w.left, w.top), home);
     const Control &copy = o.label("Label2", word);
     QVERIFY(copy.visible);
     QCOMPARE(copy.caption(), caption);
     QCOMPARE(copy.left, o.box(box).left + (o.box(box).width - copy.width) / 2);
-    QCOMPARE(double(copy.top), corner.y());
+    QCOMPARE(copy.top, o.box(box).top + Slot::BoxInset);
 }
 
 void tst_SlotEngine::scoreIsWrittenWithItsSign_data()
@@ -240,17 +245,21 @@ void tst_SlotEngine::lineIsLaidOutAgainAfterACaptionSwap()
     o.app.state.TextBank[1] = QStringLiteral("Can everybody go to their school with them? ");
     o.next();
     const float narrow = o.word(1).width;
-    o.drag(5, 9000, 8000); // a word lying loose keeps its height through the relayout
+    o.drag(5, 9200, 5500); // a word lying loose keeps its place through the relayout
     o.dragOnto(1, 0);
     QCOMPARE(o.word(1).caption(), QStringLiteral("everybody"));
     QCOMPARE(o.label("Label2", 1).caption(), QStringLiteral("we"));
     QVERIFY(o.word(1).width > narrow);
     QCOMPARE(o.word(0).left, Slot::LineLeft);
+    const std::vector<QPointF> places = wordPlaces({o.word(0).width, o.word(1).width, o.word(2).width, o.word(3).width,
+                                                    o.word(4).width, o.word(5).width, o.word(6).width, o.word(7).width},
+                                                   o.word(0).height);
     for (int k = 2; k < o.form->wordCount(); ++k) {
-        QCOMPARE(o.word(k).left, o.word(k - 1).left + o.word(k - 1).width + Slot::WordGap);
+        if (k != 5)
+            QCOMPARE(QPointF(o.word(k).left, o.word(k).top), places[std::size_t(k)]);
         QCOMPARE(o.label("Label11", k).left, o.word(k).left);
     }
-    QCOMPARE(o.word(5).top, 8000.0f);
+    QCOMPARE(QPointF(o.word(5).left, o.word(5).top), QPointF(9200, 5500));
     QCOMPARE(o.label("Label11", 1).caption(), QStringLiteral("everybody"));
 }
 
@@ -285,6 +294,26 @@ void tst_SlotEngine::longSentenceWrapsAboveTheDropWindows()
     QCOMPARE(o.label("Label1").caption(), QStringLiteral("Correct"));
     for (int i = 0; i < 11; ++i)
         QCOMPARE(QPointF(o.word(i).left, o.word(i).top), before[i]);
+}
+
+void tst_SlotEngine::aCopyTooLongForItsBoxAloneIsSetSmaller()
+{
+    Opened o(QStringLiteral("person"));
+    o.app.state.ItemBank[1] = o.app.state.TextBank[1] = QStringLiteral("We saw uncharacteristically big waves. ");
+    o.app.state.WordBank[1] = QStringLiteral("10000");
+    o.next();
+    QVERIFY(o.word(2).width > o.box(0).width); // as wide as it is in the sentence, it would overrun
+    QCOMPARE(o.form->placeWord(2, 0), 0);
+    QCOMPARE(o.form->placeWord(0, 0), 0);
+    const Control &longest = o.label("Label2", 2);
+    const Control &we = o.label("Label2", 0);
+    QCOMPARE(longest.shownFont().family, we.shownFont().family);
+    QVERIFY(longest.shownFont().pointSize < we.shownFont().pointSize);
+    QCOMPARE(we.shownFont().pointSize, o.word(0).font().pointSize); // the others keep their size
+    const QRectF box(o.box(0).left, o.box(0).top, o.box(0).width, o.box(0).height);
+    QVERIFY(box.contains(longest.rect()));
+    QVERIFY(box.contains(we.rect()));
+    QVERIFY(!longest.rect().intersects(we.rect()));
 }
 
 void tst_SlotEngine::recordsComeInOrderAndNextGoesOnTheLast_data()

@@ -18,7 +18,7 @@ const std::vector<SlotActivity> Activities{
         1, Slot::MaxWords,
         "Identify the words that are in the first, second or third person and drag them into the correct container.",
         21.75f,
-        {{{1080, 4800, 1875, 1935}, {4080, 4800, 1875, 1935}, {7080, 4800, 1875, 1935}}},
+        {{1080, 4800, 1875, 1935}, {4080, 4800, 1875, 1935}, {7080, 4800, 1875, 1935}},
         {{"1st Person", {1065, 6780, 1905, 435}},
          {"2nd Person", {4005, 6780, 2025, 435}},
          {"3rd Person", {7035, 6780, 1965, 435}}},
@@ -37,8 +37,9 @@ const std::vector<SlotActivity> Activities{
         2, 3,
         "Identify two or three significant words in the sentence below and drag them into the note pad.",
         24.0f,
-        // Boxes 1 and 2 are thin boxes at the bottom edge; no key sends a word there.
-        {{{3960, 4800, 1995, 1935}, {7080, 8760, 1875, 255}, {7200, 9120, 1875, 255}}},
+        // The note pad only. No key sends a word anywhere else, so no other box is shown
+        // or takes a drop: a box the pupil cannot see never marks a word wrong.
+        {{3960, 4800, 1995, 1935}},
         {{"Note Pad", {4065, 6780, 1785, 435}}},
         {3240, 7620, 5535, 975},
         {{0, "The visitors will be here next Friday. ", "0100001"},

@@ -6,6 +6,7 @@
 #include "slotbank.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Slot;
 
@@ -19,6 +20,11 @@ const FontSpec WordFont{QStringLiteral("Tahoma"), 20.25f, true};
 
 constexpr float MarkWidth = 735; // the tick and cross stop growing once wider than this
 constexpr float MarkStep = 15;
+// Copies that do not fit a box at one size are tried a pixel of a 96 dpi screen smaller.
+constexpr float SizeStep = 0.75f;
+// The verdict keeps this far from other text, and looks for a free place in these steps.
+constexpr float VerdictClearance = 120;
+constexpr float VerdictStep = 60;
 
 const QString Word = QStringLiteral("Label7");
 const QString Copy = QStringLiteral("Label2");
@@ -55,7 +61,7 @@ std::vector<QPointF> wordPlaces(const std::vector<float> &widths, float lineHeig
         float left = LineLeft;
         if (k > 0) {
             left = float(places[k - 1].x()) + widths[k - 1] + WordGap;
-            if (left + widths[k] > ScreenWidth) {
+            if (left + widths[k] > ScreenWidth - LineLeft) {
                 ++line;
                 left = LineLeft;
             }
@@ -66,6 +72,37 @@ std::vector<QPointF> wordPlaces(const std::vector<float> &widths, float lineHeig
     for (std::size_t k = 0; k < places.size(); ++k)
         places[k].setY(LineTop - float(line - lineOf[k]) * lineHeight);
     return places;
+}
+
+BoxFlow flowInBox(const SlotRect &box, const std::vector<QSizeF> &sizes, float gap)
+{
+    BoxFlow flow;
+    const float inside = box.width - 2 * BoxInset;
+    const float left = box.left + BoxInset;
+    float top = box.top + BoxInset;
+    std::size_t k = 0;
+    while (k < sizes.size()) {
+        // A row takes the next copies while they fit side by side, and always one.
+        std::size_t end = k + 1;
+        float rowWidth = float(sizes[k].width());
+        float rowHeight = float(sizes[k].height());
+        while (end < sizes.size() && rowWidth + gap + float(sizes[end].width()) <= inside) {
+            rowWidth += gap + float(sizes[end].width());
+            rowHeight = std::max(rowHeight, float(sizes[end].height()));
+            ++end;
+        }
+        if (rowWidth > inside)
+            flow.fits = false;
+        float x = left + (inside - rowWidth) / 2;
+        for (; k < end; ++k) {
+            flow.places.emplace_back(x, top + (rowHeight - float(sizes[k].height())) / 2);
+            x += float(sizes[k].width()) + gap;
+        }
+        top += rowHeight;
+    }
+    if (top > box.top + box.height - BoxInset)
+        flow.fits = false;
+    return flow;
 }
 
 bool isOnBox(float left, float top, const SlotRect &box)
@@ -91,7 +128,7 @@ SlotScreen::SlotScreen(AppContext &context, const SlotActivity &activity)
 
     // Added in stacking order: a word is dragged over the boxes, and the green copy of a
     // placed word lies over the word itself.
-    for (int j = 0; j < BoxCount; ++j) {
+    for (int j = 0; j < boxCount(); ++j) {
         Control &box = add(ControlKind::Label, Box, j);
         place(box, activity.boxes[std::size_t(j)]);
         box.opaque = false;
@@ -166,43 +203,15 @@ SlotScreen::SlotScreen(AppContext &context, const SlotActivity &activity)
 
     m_boxOf.fill(-1);
     std::vector<Control *> boxes;
-    for (int j = 0; j < BoxCount; ++j) {
+    for (int j = 0; j < boxCount(); ++j) {
         Control &box = ctl(Box, j);
         if (box.accessibleName.isEmpty())
             box.accessibleName = QStringLiteral("Box %1").arg(j + 1);
         boxes.push_back(&box);
     }
-    m_picker.attach(*this, Word, MaxWords, std::move(boxes), BoxCount, [this](int item, int box) {
-        const QPointF corner = placeOnBox(box);
-        dropWord(item, float(corner.x()), float(corner.y()));
+    m_picker.attach(*this, Word, MaxWords, std::move(boxes), boxCount(), [this](int item, int box) {
+        placeWord(item, box);
     });
-}
-
-QPointF SlotScreen::placeOnBox(int box) const
-{
-    const Control &target = ctl(Box, box);
-    const float row = ctl(Copy, 0).height > 0 ? ctl(Copy, 0).height : target.height;
-    const int rows = std::max(1, int(target.height / row));
-    std::vector<bool> filled(std::size_t(rows), false);
-    int copies = 0;
-    for (int i = 0; i < m_wordCount; ++i) {
-        if (m_boxOf[std::size_t(i)] != box)
-            continue;
-        ++copies;
-        // A dragged word's copy lies wherever it was let go; it fills the rows it covers.
-        const Control &copy = ctl(Copy, i);
-        for (int k = 0; k < rows; ++k) {
-            const float rowTop = target.top + float(k) * row;
-            if (copy.top < rowTop + row && rowTop < copy.top + copy.height)
-                filled[std::size_t(k)] = true;
-        }
-    }
-    int k = 0;
-    while (k < rows && filled[std::size_t(k)])
-        ++k;
-    if (k == rows)
-        k = copies % rows; // a full box: on top of the oldest again
-    return {target.left, target.top + float(k) * row};
 }
 
 void SlotScreen::Form_Load()
@@ -222,7 +231,7 @@ void SlotScreen::Form_Load()
     timer(QStringLiteral("Timer1"))->enabled = true;
 
     ctl(QStringLiteral("Label3")).visible = true;
-    for (int j = 0; j < BoxCount; ++j)
+    for (int j = 0; j < boxCount(); ++j)
         ctl(Box, j).visible = true;
     for (std::size_t h = 0; h < m_activity.headings.size(); ++h)
         ctl(Heading, int(h)).visible = true;
@@ -258,7 +267,11 @@ void SlotScreen::cmdgo_Click()
     if (next < 0 || next >= m_recordCount)
         return;
     m_picker.clear();
+    m_picker.forgetPickUps();
     m_boxOf.fill(-1);
+    m_loose.fill(false);
+    for (std::vector<int> &copies : m_copiesIn)
+        copies.clear();
     state().FlashPhase = 0;
     ctl(QStringLiteral("Label1")).visible = false;
     for (int i = 0; i < MaxWords; ++i) {
@@ -271,6 +284,8 @@ void SlotScreen::cmdgo_Click()
         word.enabled = true;
         Control &copy = ctl(Copy, i);
         copy.visible = false;
+        copy.setShrinkToFit(false);
+        copy.setFont(WordFont);
         copy.setCaption(QString());
     }
     ShowNextItem();
@@ -313,7 +328,7 @@ void SlotScreen::ShowNextItem()
 
     for (int i = 0; i < m_wordCount; ++i)
         ctl(Word, i).visible = true;
-    for (int j = 0; j < BoxCount; ++j)
+    for (int j = 0; j < boxCount(); ++j)
         ctl(Box, j).visible = true;
     ctl(QStringLiteral("Label4")).visible = true;
 }
@@ -373,19 +388,79 @@ int SlotScreen::dropWord(int index, float left, float top)
         return -1;
     word.left = left;
     word.top = top;
-    for (int j = 0; j < BoxCount; ++j) {
+    for (int j = 0; j < boxCount(); ++j) {
         const Control &box = ctl(Box, j);
         if (!isOnBox(left, top, {box.left, box.top, box.width, box.height}))
             continue;
         markDrop(index, j);
         return j; // the word is back in the sentence: one box per drop
     }
+    if (QPointF(left, top) == placesOf(Word)[std::size_t(index)])
+        m_loose[std::size_t(index)] = false;
+    else if (mayRest(index, word.rect()))
+        m_loose[std::size_t(index)] = true;
+    else
+        sendBack(index);
     return -1;
+}
+
+int SlotScreen::placeWord(int index, int box)
+{
+    if (index < 0 || index >= m_wordCount || box < 0 || box >= boxCount() || !ctl(Box, box).visible)
+        return -1;
+    const Control &word = ctl(Word, index);
+    if (!word.enabled || !word.visible)
+        return -1;
+    markDrop(index, box);
+    return box;
+}
+
+bool SlotScreen::mayRest(int index, const QRectF &place) const
+{
+    // Wholly on the screen, over no button (shown or not) ...
+    if (!PickAndPlace::isClearPlace(*this, place))
+        return false;
+    // ... and over nothing else shown: no box (its copies would come to lie under the
+    // word), no other word or copy, no text, no picture.
+    const Control *word = &ctl(Word, index);
+    const Control *overlay = &ctl(Overlay, index);
+    const std::vector<QRectF> taken = shownAreas({word, overlay});
+    return std::none_of(taken.begin(), taken.end(), [&](const QRectF &r) { return r.intersects(place); });
+}
+
+std::vector<QRectF> SlotScreen::shownAreas(std::initializer_list<const Control *> except) const
+{
+    std::vector<QRectF> taken;
+    for (const auto &control : controls()) {
+        if (!control->visible || control->width <= 0 || control->height <= 0
+            || std::find(except.begin(), except.end(), control.get()) != except.end())
+            continue;
+        if (control->kind != ControlKind::Label || control->border)
+            taken.push_back(control->rect());
+        else if (!control->caption().isEmpty())
+            taken.push_back(control->shownTextRect()); // a wide label's text, not its whole box
+    }
+    return taken;
+}
+
+void SlotScreen::sendBack(int index)
+{
+    Control &word = ctl(Word, index);
+    const QPointF home = placesOf(Word)[std::size_t(index)];
+    QPointF from;
+    if (m_picker.pickedUpFrom(index, from) && from != home && mayRest(index, QRectF(from, word.rect().size()))) {
+        word.left = float(from.x());
+        word.top = float(from.y());
+        m_loose[std::size_t(index)] = true;
+        return;
+    }
+    word.left = float(home.x());
+    word.top = float(home.y());
+    m_loose[std::size_t(index)] = false;
 }
 
 void SlotScreen::markDrop(int index, int box)
 {
-    const Control &target = ctl(Box, box);
     Control &word = ctl(Word, index);
     Control &copy = ctl(Copy, index);
     Control &verdict = ctl(QStringLiteral("Label1"));
@@ -402,32 +477,123 @@ void SlotScreen::markDrop(int index, int box)
     }
     showScore();
     PlayCue(right ? QStringLiteral("wav\\beep.wav") : QStringLiteral("wav\\boink.wav"));
-    verdict.visible = true;
 
     // The two labels hold the same word, so the sentence keeps it and the box gets a copy.
     const QString dropped = word.caption();
     word.setCaption(copy.caption());
     copy.setCaption(dropped);
-    copy.left = target.left + (target.width - copy.width) / 2;
-    copy.top = word.top;
     copy.visible = true;
+    m_boxOf[std::size_t(index)] = box;
+    m_copiesIn[std::size_t(box)].push_back(index);
+    layOutBox(box);
 
-    // Back into the sentence; the words from here on are laid out again, since a changed
-    // caption may have changed a width.
-    const std::vector<QPointF> places = placesOf(Word);
-    for (int k = index; k < m_wordCount; ++k)
-        ctl(Word, k).left = float(places[std::size_t(k)].x());
-    word.top = float(places[std::size_t(index)].y());
-
+    // Back into the sentence, which is laid out again, since a changed caption may have
+    // changed a width.
+    m_loose[std::size_t(index)] = false;
+    word.enabled = false;
     Control &overlay = ctl(Overlay, index);
     overlay.setCaption(word.caption());
-    for (int k = index; k < m_wordCount; ++k) {
+    overlay.visible = true;
+    layOutSentence();
+
+    placeVerdict();
+    verdict.visible = true;
+}
+
+void SlotScreen::layOutBox(int box)
+{
+    const Control &target = ctl(Box, box);
+    const SlotRect rect{target.left, target.top, target.width, target.height};
+    const std::vector<int> &copies = m_copiesIn[std::size_t(box)];
+    // The largest size, from the words' own down, at which every copy lies inside the box;
+    // a copy too long for the box on its own is set smaller still.
+    BoxFlow flow;
+    for (float size = WordFont.pointSize;; size -= SizeStep) {
+        std::vector<QSizeF> sizes;
+        for (const int i : copies) {
+            Control &copy = ctl(Copy, i);
+            copy.setFont({WordFont.family, size, WordFont.bold});
+            copy.setShrinkToFit(true, rect.width - 2 * BoxInset);
+            sizes.emplace_back(copy.width, copy.height);
+        }
+        flow = flowInBox(rect, sizes, WordGap * size / WordFont.pointSize);
+        if (flow.fits || size - SizeStep < SmallestPointSize)
+            break;
+    }
+    // Even the smallest size may not take them all in a box: they then overlap, but never
+    // leave it.
+    for (std::size_t k = 0; k < copies.size(); ++k) {
+        Control &copy = ctl(Copy, copies[k]);
+        copy.left = std::clamp(float(flow.places[k].x()), rect.left, std::max(rect.left, rect.left + rect.width - copy.width));
+        copy.top = std::clamp(float(flow.places[k].y()), rect.top, std::max(rect.top, rect.top + rect.height - copy.height));
+    }
+}
+
+void SlotScreen::layOutSentence()
+{
+    const std::vector<QPointF> places = placesOf(Word);
+    const auto putHome = [&](int k) {
+        ctl(Word, k).left = float(places[std::size_t(k)].x());
+        ctl(Word, k).top = float(places[std::size_t(k)].y());
+    };
+    for (int k = 0; k < m_wordCount; ++k) {
+        if (!m_loose[std::size_t(k)])
+            putHome(k);
+    }
+    // A word lying loose stays, unless the line has grown into it.
+    for (int k = 0; k < m_wordCount; ++k) {
+        if (m_loose[std::size_t(k)] && !mayRest(k, ctl(Word, k).rect())) {
+            m_loose[std::size_t(k)] = false;
+            putHome(k);
+        }
         ctl(Overlay, k).left = ctl(Word, k).left;
         ctl(Overlay, k).top = ctl(Word, k).top;
     }
-    overlay.visible = true;
-    word.enabled = false;
-    m_boxOf[std::size_t(index)] = box;
+}
+
+void SlotScreen::placeVerdict()
+{
+    Control &verdict = ctl(QStringLiteral("Label1"));
+    const SlotRect &home = m_activity.feedback;
+    verdict.setGeometry(home.left, home.top, home.width, home.height);
+
+    // What its text must keep clear of: every other text shown, and every box, piece,
+    // picture and button.
+    const std::vector<QRectF> taken = shownAreas({&verdict});
+    const QRectF screen(VerdictClearance, VerdictClearance, ScreenWidth - 2 * VerdictClearance,
+                        ScreenHeight - 2 * VerdictClearance);
+    const auto isFree = [&](const QRectF &ink) {
+        if (!screen.contains(ink))
+            return false;
+        const QRectF clear = ink.adjusted(-VerdictClearance, -VerdictClearance, VerdictClearance, VerdictClearance);
+        return std::none_of(taken.begin(), taken.end(), [&](const QRectF &r) { return r.intersects(clear); });
+    };
+    const QRectF ink = verdict.shownTextRect();
+    if (isFree(ink))
+        return;
+
+    // The nearest free place, in steps across the whole screen.
+    QPointF best;
+    double bestDistance = -1;
+    const int leftmost = int(std::ceil((screen.left() - ink.left()) / VerdictStep));
+    const int rightmost = int(std::floor((screen.right() - ink.right()) / VerdictStep));
+    const int topmost = int(std::ceil((screen.top() - ink.top()) / VerdictStep));
+    const int bottommost = int(std::floor((screen.bottom() - ink.bottom()) / VerdictStep));
+    for (int dy = topmost; dy <= bottommost; ++dy) {
+        for (int dx = leftmost; dx <= rightmost; ++dx) {
+            const QPointF shift(dx * VerdictStep, dy * VerdictStep);
+            const double distance = shift.x() * shift.x() + shift.y() * shift.y();
+            if ((bestDistance >= 0 && distance >= bestDistance) || !isFree(ink.translated(shift)))
+                continue;
+            best = shift;
+            bestDistance = distance;
+        }
+    }
+    if (bestDistance < 0)
+        return; // nowhere free: it stays where it was designed
+    // The label takes its text's width there, so its centred text shows exactly as before.
+    const QRectF moved = ink.translated(best);
+    verdict.setGeometry(float(moved.left()) - 1, float(moved.top()), float(moved.width()) + 2, float(moved.height()) + 1);
 }
 
 void SlotScreen::showScore()
