@@ -619,21 +619,22 @@ void tst_Similes::everyItemFitsItsScreen_data()
 
 void tst_Similes::everyItemFitsItsScreen()
 {
-    // Every record as the screen shows it once answered: each line of text within its
-    // label (no line cut off at the bottom, no word wider than the label), and the parts
-    // of a persuasive sentence inside the window.
+    // Every record as the screen shows it once answered: each line of text, in the size it
+    // is shown in, within its label's text area (no line cut off at the bottom, no word
+    // wider than the label), and the parts of a persuasive sentence inside the window.
     QFETCH(QString, id);
     SimilesApp app;
     ChoiceScreen *form = app.open(id, 0);
     auto fits = [&](const Control &shown) {
         if (shown.autoSize())
             return shown.left + shown.width <= 12000;
-        const float height = float(app.measurer.measure(shown.font(), shown.caption(), shown.width).height());
-        if (height > shown.height)
+        const QRectF area = shown.textArea();
+        const float height = float(app.measurer.measure(shown.shownFont(), shown.caption(), float(area.width())).height());
+        if (height > area.height())
             return false;
         const QStringList words = shown.caption().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         return std::all_of(words.begin(), words.end(), [&](const QString &word) {
-            return app.measurer.measure(shown.font(), word, 0).width() <= shown.width;
+            return app.measurer.measure(shown.shownFont(), word, 0).width() <= area.width();
         });
     };
     QStringList overflowing;

@@ -60,6 +60,8 @@ QList<LabelSpec> labels()
         box.backColor = Yellow;
         box.opaque = true;
         box.border = true;
+        box.padding = 30; // the digit keeps off the border at its full size
+        box.middle = true;
         box.caption = QString::number(i);
         made << box;
     }

@@ -62,6 +62,18 @@ struct LabelSpec
     bool visible = true;
     QString caption;
     bool autoSize = false; // the label fits its width to its caption, on one line
+    // How the text sits in its box (see Control): an inner margin on every side, centred
+    // vertically, set in a smaller size of the same face when it is too large for the box,
+    // and wrapped into lines of about equal length.
+    float padding = 0;
+    bool middle = false;
+    bool shrinkToFit = true;
+    bool balanced = true;
+    // Keeps this label's text at least `gap` twips below the text of the label `after`:
+    // when that text runs lower than this label's designed top, the top moves down (the
+    // bottom stays, and the text is set smaller if it no longer fits).
+    QString after;
+    float gap = 0;
 };
 
 // A rectangle of a screen as designed, in twips.

@@ -2,12 +2,18 @@
 
 #include "activityframe.h"
 #include "choicebank.h"
+#include "fonts.h"
 #include "formregistry.h"
 #include "keyboard.h"
 #include "randomsource.h"
 #include "setupactivityscreen.h"
+#include "textmeasurer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -38,6 +44,31 @@ QString fillPlaceholders(const QString &format, const QStringList &texts)
     return result;
 }
 
+// Answer options are set on a single line unless that needs a size smaller than this
+// share of the designed one.
+constexpr float OneLineShare = 0.9f;
+
+// The largest size of the font's face, from its own size down to the smallest allowed,
+// at which fits() holds (0 when none does). Sizes go by whole twips, as the label's own.
+float largestFitting(const FontSpec &font, const std::function<bool(const FontSpec &)> &fits)
+{
+    FontSpec trial = font;
+    if (fits(trial))
+        return font.pointSize;
+    auto points = [](int twips) { return float(twips / TwipsPerPoint); };
+    int high = int(std::lround(font.pointSize * TwipsPerPoint));
+    int low = std::min(high, int(std::lround(SmallestPointSize * TwipsPerPoint)));
+    trial.pointSize = points(low);
+    if (!fits(trial))
+        return 0;
+    while (high - low > 1) {
+        const int mid = (low + high) / 2;
+        trial.pointSize = points(mid);
+        (fits(trial) ? low : high) = mid;
+    }
+    return points(low);
+}
+
 } // namespace
 
 const QString ChoiceScreen::LoadFailedMessage = QStringLiteral("The questions for this activity could not be loaded.");
@@ -65,9 +96,15 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
         label.alignment = design.alignment;
         label.visible = design.visible;
         label.setAutoSize(design.autoSize);
+        label.setPadding(design.padding);
+        label.setMiddle(design.middle);
+        label.setShrinkToFit(design.shrinkToFit);
+        label.setBalanced(design.balanced);
         label.setCaption(design.caption);
         label.tabStop = design.name == Options;
     }
+    setOptionsAlike();
+    keepLabelsClear();
     for (int i = 0; i < m_activity.rules.optionCount; ++i)
         ctl(Options, i).onClick = [this](int index) { Label5_Click(index); };
     addAnswerKeys(*this, Options, m_activity.rules.optionCount);
@@ -163,11 +200,68 @@ void ChoiceScreen::ShowNextItem()
             ctl(Options, i).setCaption(option[i]);
     }
 
+    setOptionsAlike();
+    keepLabelsClear();
     setVisible(rules.showOnDraw, true);
     for (int i = 0; i < rules.optionCount; ++i)
         ctl(Options, i).visible = true;
     if (rules.arrange)
         rules.arrange(*this, r);
+}
+
+void ChoiceScreen::keepLabelsClear()
+{
+    for (const LabelSpec &design : m_activity.labels) {
+        Control &label = ctl(design.name, design.index);
+        if (design.after.isEmpty() || label.caption().isEmpty())
+            continue;
+        const Control &above = ctl(design.after);
+        float top = design.top;
+        if (!above.caption().isEmpty())
+            top = std::max(top, float(above.shownTextRect().bottom()) + design.gap);
+        const float bottom = design.top + design.height;
+        label.setGeometry(design.left, top, design.width, std::max(0.0f, bottom - top));
+    }
+}
+
+void ChoiceScreen::setOptionsAlike()
+{
+    const TextMeasurer *measure = measurer();
+    std::vector<Control *> options;
+    FontSpec designed;
+    for (const LabelSpec &design : m_activity.labels) {
+        if (design.name != Options || !design.shrinkToFit)
+            continue;
+        Control &option = ctl(Options, design.index);
+        // The designed size again; too long a text is set smaller, wrapped, by the label.
+        option.setFont(design.font);
+        designed = design.font;
+        if (!option.caption().isEmpty())
+            options.push_back(&option);
+    }
+    if (!measure || options.empty())
+        return;
+    // The size at which every option fits as wrapped, and the size at which every one
+    // fits on a single line.
+    float wrapped = designed.pointSize;
+    float oneLine = designed.pointSize;
+    for (const Control *option : options) {
+        wrapped = std::min(wrapped, option->shownFont().pointSize);
+        const QRectF area = option->textArea();
+        oneLine = std::min(oneLine, largestFitting(option->font(), [&](const FontSpec &font) {
+            const QSizeF size = measure->measure(font, option->caption(), float(area.width()));
+            const qreal line = measure->measure(font, option->caption(), 0).height();
+            return size.width() <= area.width() && size.height() <= area.height() && size.height() < line * 1.5;
+        }));
+    }
+    // A single line reads better than a wrapped option of about the same size; wrapping
+    // wins only when the single line would be much smaller.
+    const bool single = oneLine >= wrapped || oneLine >= OneLineShare * designed.pointSize;
+    for (Control *option : options) {
+        FontSpec font = option->font();
+        font.pointSize = single ? oneLine : wrapped;
+        option->setFont(font);
+    }
 }
 
 QString ChoiceScreen::slotText(const SlotRef &ref, int record) const

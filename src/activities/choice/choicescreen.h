@@ -31,10 +31,16 @@ public:
     void cmdsoln_Click();
     void cmdexit_Click();
 
-private:
-    void ShowNextItem();
     // Whether answer label index holds the right answer to the record on show.
     bool isCorrect(int index) const;
+
+private:
+    void ShowNextItem();
+    // Moves each label that keeps clear of the text above it (LabelSpec::after).
+    void keepLabelsClear();
+    // Sets the answer options alike: one size for all, and either every one on a single
+    // line or every one wrapped (see choicescreen.cpp).
+    void setOptionsAlike();
     QString slotText(const SlotRef &ref, int record) const;
     void growMark(const QString &grow, const QString &other, const QString &timer);
     void setVisible(const QStringList &labels, bool visible);

@@ -13,6 +13,8 @@ const QColor Black(0, 0, 0);
 constexpr int RecordWidth = 5;
 constexpr int OptionCount = 4;
 constexpr int DirectSpeechPrompts = 8;
+// Keeps option text off the borders of its box; a line of 24 pt still fits a 735 box.
+constexpr float OptionPadding = 75;
 
 // One screen of the family as designed (twips and points).
 struct Design
@@ -51,6 +53,8 @@ QList<LabelSpec> labelsOf(const Design &design)
         option.backColor = Yellow;
         option.opaque = true;
         option.border = true;
+        option.padding = OptionPadding;
+        option.middle = true;
         labels << option;
     }
 

@@ -2,6 +2,7 @@
 
 #include "choicescreen.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -25,6 +26,13 @@ constexpr float PartPoints = 27.75f;
 constexpr std::array<float, Parts> BoxLefts{960, 4200, 7440};
 constexpr float BoxTop = 5760;
 constexpr float BoxSize = 1635;
+
+// Between the sentence and the boxes: the explanation (shown once answered), then the
+// two-line instruction, which ends a little above the boxes so it never touches them.
+constexpr float TextGap = 180;
+constexpr float BoxClearance = 120;
+constexpr float HowToTop = 4800;
+constexpr float ExplanationTop = 3600;
 
 const QString Segment = QStringLiteral("Label1");
 const QString Box = QStringLiteral("Label5");
@@ -66,14 +74,15 @@ QList<LabelSpec> labels()
         made << box;
     }
 
-    // Two lines, down to the top of the boxes.
-    LabelSpec howTo = label(QStringLiteral("Label4"), -1, 1080, 4920, 9855, BoxTop - 4920, 18, Yellow);
+    // Two lines, ending a gap above the boxes.
+    LabelSpec howTo = label(QStringLiteral("Label4"), -1, 1080, HowToTop, 9855, BoxTop - BoxClearance - HowToTop, 18, Yellow);
     howTo.caption = QStringLiteral("Click on the box which is the same colour as the persuasive device in the sentence above.");
     howTo.visible = false;
     made << howTo;
 
-    // Room for two lines: a long device and its explanation wrap once.
-    LabelSpec explanation = label(Explanation, -1, 120, 3600, 9855, 1275, PartPoints, Yellow);
+    // Room for two lines: a long device and its explanation wrap once. Each draw fits it
+    // between the sentence and the instruction (layOutParts).
+    LabelSpec explanation = label(Explanation, -1, 120, ExplanationTop, 9855, 1275, PartPoints, Yellow);
     explanation.visible = false;
     made << explanation;
 
@@ -110,7 +119,23 @@ void layOutParts(ChoiceScreen &screen, int record)
     }
 
     const Control *device = screen.control(Segment, screen.state().AnswerKey[record].toInt());
-    screen.ctl(Explanation).setCaption(device ? QStringLiteral("'%1' is the persuasive device.").arg(device->caption()) : QString());
+    Control &explanation = screen.ctl(Explanation);
+    explanation.setCaption(device ? QStringLiteral("'%1' is the persuasive device.").arg(device->caption()) : QString());
+
+    // The explanation goes between the sentence and the instruction: at its designed top
+    // when it fits there, higher when the sentence leaves room, and smaller when not even
+    // that is enough.
+    float sentenceBottom = FirstLineTop;
+    for (const Control *each : part) {
+        if (!each->caption().isEmpty())
+            sentenceBottom = std::max(sentenceBottom, float(each->shownTextRect().bottom()));
+    }
+    const float bandTop = sentenceBottom + TextGap;
+    const float bandBottom = float(screen.ctl(QStringLiteral("Label4")).shownTextRect().top()) - TextGap;
+    explanation.setGeometry(explanation.left, bandTop, explanation.width, std::max(0.0f, bandBottom - bandTop));
+    const float needed = float(explanation.shownTextSize().height());
+    const float top = std::max(bandTop, std::min(ExplanationTop, bandBottom - needed));
+    explanation.setGeometry(explanation.left, top, explanation.width, std::max(0.0f, bandBottom - top));
 
     for (int k = 0; k < Parts; ++k) {
         part[k]->visible = true;

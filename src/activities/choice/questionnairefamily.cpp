@@ -17,6 +17,8 @@ constexpr float ItemPoints = 36;
 constexpr float AnswerPoints = 27.75f;
 constexpr float AnswerWidth = 4155;
 constexpr float AnswerHeight = 735;
+// Keeps the answer word off the borders; a line of 27.75 pt still fits the box.
+constexpr float AnswerPadding = 30;
 
 // One screen of the family as designed (twips and points). The answer words are the
 // content file's names for Label5(0) and Label5(1), in that order.
@@ -108,6 +110,8 @@ QList<LabelSpec> labelsOf(const Design &design)
         answer.backColor = Yellow;
         answer.opaque = true;
         answer.border = true;
+        answer.padding = AnswerPadding;
+        answer.middle = true;
         answer.visible = false;
         answer.caption = QString::fromLatin1(design.answers[i]);
         labels << answer;

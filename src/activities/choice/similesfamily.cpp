@@ -17,9 +17,11 @@ const QColor FamilyBackColour(48, 133, 214);
 constexpr int OptionCount = 3;
 constexpr float PromptPoints = 36;
 constexpr float OptionPoints = 15.75f;
+constexpr float OptionPadding = 90; // keeps option text off the borders of its box
 constexpr float VerdictPoints = 48;
 constexpr float VerdictWidth = 4455;
 constexpr float VerdictHeight = 1215;
+constexpr float SecondGap = 360; // half a line of 36 pt between the prompt and the second text
 
 const QString Gap = QStringLiteral("_____");
 
@@ -59,6 +61,10 @@ QList<LabelSpec> labelsOf(const Design &design)
     LabelSpec second = placedLabel(QStringLiteral("Label4"), -1, design.second,
                                    timesNewRoman(design.secondPoints), Yellow);
     second.visible = false;
+    // A prompt that wraps further down than designed (a long question) pushes the second
+    // text down, so the two never run together into one block.
+    second.after = prompt.name;
+    second.gap = SecondGap;
     labels << second;
 
     for (int i = 0; i < OptionCount; ++i) {
@@ -68,6 +74,8 @@ QList<LabelSpec> labelsOf(const Design &design)
         option.backColor = Yellow;
         option.opaque = true;
         option.border = true;
+        option.padding = OptionPadding;
+        option.middle = true;
         option.visible = false;
         labels << option;
     }
