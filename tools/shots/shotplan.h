@@ -85,6 +85,10 @@ struct ShotPlan
 // button where there is one.
 QList<ShotPlan> choicePlans();
 
+// Every drag activity: phrases crowded into one slot, let go on the edges and buttons,
+// arranged and checked; words dragged anywhere and all placed in one box.
+QList<ShotPlan> dragPlans();
+
 // Every plan the tool knows, in catalogue order of engines.
 QList<ShotPlan> allPlans();
 
