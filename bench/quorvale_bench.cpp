@@ -3,8 +3,9 @@
 //
 //   quorvale-bench open        each activity from the click on its menu entry to its
 //                              first item painted ("open <id> <ms>"), all of them once
-//   quorvale-bench drag N      one drag move of a phrase handled and repainted, N times
-//                              ("drag-move-us <median>")
+//   quorvale-bench drag N [WxH]  one drag move of a phrase handled and repainted, N times
+//                              ("drag-move-us <median>"), in an 800 x 600 window or one of
+//                              the size given (3840x2160: a 4K whiteboard, full screen)
 //   quorvale-bench idle S      S seconds on an activity screen once its mark has grown
 //                              ("idle-timer-events <n>", "idle-cpu-ms <ms>")
 //
@@ -40,8 +41,16 @@
 
 namespace {
 
-// The window size every figure is taken at, the bare program's too.
+// The window size every figure is taken at unless told otherwise, the bare program's too.
 const QSize WindowSize(800, 600);
+
+// "3840x2160" as a size; WindowSize for anything else.
+QSize sizeNamed(const char *text)
+{
+    const QStringList parts = QString::fromLatin1(text).split(QLatin1Char('x'));
+    const QSize size = parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+    return size.isEmpty() ? WindowSize : size;
+}
 
 // Counts the paint events and timer events the whole program receives.
 class EventCounter : public QObject
@@ -304,7 +313,9 @@ int runDrag(Program &program, EventCounter &counter, int moves)
     }
     Pointer::release(window, start);
     std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
-    std::printf("drag-item %s(%d)\n", qPrintable(item->name()), item->index());
+    const QRect shown = viewOf(program).widgetFor(item)->geometry();
+    std::printf("drag-item %s(%d) at %d,%d %dx%d in %dx%d\n", qPrintable(item->name()), item->index(), shown.x(),
+                shown.y(), shown.width(), shown.height(), program.window().width(), program.window().height());
     std::printf("drag-move-us %.1f\n", costs[costs.size() / 2]);
     return 0;
 }
@@ -353,7 +364,7 @@ int main(int argc, char *argv[])
     const int amount = argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 0;
 
     Program program;
-    program.show(WindowSize);
+    program.show(mode == QLatin1String("drag") && argc > 3 ? sizeNamed(argv[3]) : WindowSize);
     EventCounter counter;
     app.installEventFilter(&counter);
     int status = 2;
@@ -364,7 +375,7 @@ int main(int argc, char *argv[])
     else if (mode == QLatin1String("idle"))
         status = runIdle(program, counter, amount > 0 ? amount : 10);
     else
-        std::fprintf(stderr, "usage: quorvale-bench open | drag N | idle SECONDS\n");
+        std::fprintf(stderr, "usage: quorvale-bench open | drag N [WIDTHxHEIGHT] | idle SECONDS\n");
     app.removeEventFilter(&counter);
     return status;
 }

@@ -2,8 +2,10 @@
 // with a label and a button.
 //   bare-qt                  quits once its first frame is painted (start-up and memory)
 // Built again with BARE_BENCH, to be driven as quorvale-bench drives the program:
-//   bare-qt-bench drag N     drags a plain QLabel back and forth N times through the window
-//                            and prints the median cost of one move handled and repainted
+//   bare-qt-bench drag N [WxH]  drags a plain QLabel back and forth N times through the
+//                            window (800 x 600, or the size given, the label scaled with it
+//                            as the program scales its screen) and prints the median cost
+//                            of one move handled and repainted
 //   bare-qt-bench idle S     sits idle S seconds once painted and prints the timer events
 //                            and CPU time it used
 //   bare-qt-bench blink S    the same with one label blinking four times a second
@@ -111,17 +113,24 @@ void spinUntilPainted(const Counter &counter, qint64 paints)
 // The window size the program is measured at, and the bare start-up window's.
 const QSize WindowSize(800, 600);
 
-int drag(int moves)
+int drag(int moves, const QSize &size)
 {
     Counter counter;
     qApp->installEventFilter(&counter);
     QWidget window;
-    window.resize(WindowSize);
+    window.resize(size);
+    // The first phrase of Chronological Order where the program shows it at this size: its
+    // place in an 800 x 600 window, scaled and centred as the program scales its screen.
+    const double scale = std::min(size.width() / 800.0, size.height() / 600.0);
+    const QPointF offset((size.width() - 800 * scale) / 2, (size.height() - 600 * scale) / 2);
+    const QRectF phrase(20, 168, 357, 29);
     auto *label = new DraggedLabel(QStringLiteral("I caught the 8 o'clock bus."), &window);
-    label->setGeometry(20, 168, 357, 29); // the first phrase of Chronological Order at this size
+    label->setGeometry(QRectF(offset + phrase.topLeft() * scale, phrase.size() * scale).toRect());
     label->setAlignment(Qt::AlignCenter);
     label->setAutoFillBackground(true);
-    label->setStyleSheet(QStringLiteral("background: black; color: yellow; border: 1px solid black; font: bold 16px"));
+    label->setStyleSheet(QStringLiteral("background: black; color: yellow; border: %1px solid black; font: bold %2px")
+                             .arg(std::max(1, int(scale)))
+                             .arg(qRound(16 * scale)));
     window.show();
     spinUntilPainted(counter, 0);
     QWindow *handle = window.windowHandle();
@@ -139,6 +148,8 @@ int drag(int moves)
     }
     Pointer::release(handle, start);
     std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
+    std::printf("drag-item at %d,%d %dx%d in %dx%d\n", label->x(), label->y(), label->width(), label->height(),
+                window.width(), window.height());
     std::printf("drag-move-us %.1f\n", costs[costs.size() / 2]);
     qApp->removeEventFilter(&counter);
     return 0;
@@ -192,8 +203,11 @@ int main(int argc, char *argv[])
 #ifdef BARE_BENCH
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
     const int amount = argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 0;
-    if (mode == QLatin1String("drag"))
-        return drag(amount > 0 ? amount : 400);
+    if (mode == QLatin1String("drag")) {
+        const QStringList size = argc > 3 ? QString::fromLatin1(argv[3]).split(QLatin1Char('x')) : QStringList();
+        const QSize windowSize = size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize();
+        return drag(amount > 0 ? amount : 400, windowSize.isEmpty() ? WindowSize : windowSize);
+    }
     if (mode == QLatin1String("idle") || mode == QLatin1String("blink"))
         return idle(amount > 0 ? amount : 10, mode == QLatin1String("blink"));
 #endif

@@ -4,6 +4,7 @@
 #include "formview.h"
 #include "mainwindow.h"
 #include "registerforms.h"
+#include "settings.h"
 #include "shellforms.h"
 #include "teachercontent.h"
 
@@ -23,17 +24,32 @@ Program::Program()
     m_window = std::make_unique<MainWindow>(m_forms);
 }
 
-Program::~Program() = default;
+Program::~Program()
+{
+    // However the run ends (Exit, closing the window), the next opens where this one was.
+    keepWindowState();
+}
 
 void Program::show(QSize windowSize)
 {
     if (Form *first = m_forms.get(QString::fromLatin1(StartFormName)))
         first->Show();
     if (windowSize.isEmpty()) {
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        windowSize = MainWindow::preferredSize(screen ? screen->availableSize() : QSize());
+        m_settings = std::make_unique<Settings>();
+        m_window->place(m_settings->windowGeometry(), m_settings->windowFullScreen());
+        m_window->onKeepState = [this] { keepWindowState(); };
+    } else {
+        m_window->placeCentred(windowSize);
     }
-    m_window->resize(windowSize);
     m_window->view().refresh();
     m_window->show();
+}
+
+void Program::keepWindowState()
+{
+    if (!m_settings || !m_window)
+        return;
+    m_settings->setWindowGeometry(m_window->normalPlace());
+    m_settings->setWindowFullScreen(m_window->isFullScreen());
+    m_settings->sync();
 }

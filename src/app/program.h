@@ -20,6 +20,7 @@
 #include <memory>
 
 class MainWindow;
+class Settings;
 
 class Program
 {
@@ -29,8 +30,10 @@ public:
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    // Shows the first screen in a window of the given size, or of the size that suits the
-    // primary screen when none is given.
+    // Shows the first screen. With no size given the window opens where it was when the
+    // last run ended (full screen if it was), or centred at the size that suits the
+    // screen, and its place is kept in the user's settings for the next run. A size given
+    // (the benchmarks) opens a window of exactly that size, centred, and nothing is kept.
     void show(QSize windowSize = {});
 
     AppContext &context() { return m_context; }
@@ -38,6 +41,8 @@ public:
     MainWindow &window() { return *m_window; }
 
 private:
+    void keepWindowState();
+
     const AssetResolver m_assets;
     const FontTextMeasurer m_measurer;
     SharedState m_state;
@@ -47,6 +52,8 @@ private:
     DesktopUrlOpener m_urls;
     AppContext m_context{m_state, m_forms, m_sound, m_random, m_urls, m_assets};
     QList<ContentKind> m_contentKinds;
+    // Opened by show() when the window's place is kept between runs.
+    std::unique_ptr<Settings> m_settings;
     // Last, so the window goes before the forms it shows.
     std::unique_ptr<MainWindow> m_window;
 };

@@ -5,9 +5,14 @@
 #include "maker.h"
 #include "screendesign.h"
 #include "setupactivityscreen.h"
+#include "textmeasurer.h"
 #include "titlescreen.h"
 #include "urlopener.h"
 
+#include <QStringList>
+
+#include <algorithm>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -26,8 +31,57 @@ FontSpec tahoma(float points, bool bold = true)
 constexpr float TermLeft[2] = {120, 9720};
 constexpr float TermTop[3] = {3840, 4680, 5520};
 
+// The notice's designed place: under the title, as wide as it. A longer notice grows
+// downwards, then upwards, within the free band between the title and the years, keeping
+// this far from each.
 constexpr Box ContentNoticeBox{390, 1920, 11220, 300};
-constexpr float ContentNoticeMargin = 90;
+constexpr float ContentNoticeGap = 120;
+constexpr float ContentNoticePadding = 30;
+
+const QChar Ellipsis(0x2026);
+
+// The largest n in [0, high] for which ok(n) holds (ok(0) is taken to hold; ok only ever
+// turns false as n grows).
+qsizetype largest(qsizetype high, const std::function<bool(qsizetype)> &ok)
+{
+    qsizetype low = 0;
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (ok(mid))
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
+}
+
+// The text with every word too wide for a line shortened in its middle to half a line, so
+// that a long file name keeps its start and its ending and the text around it still flows.
+QString withinLines(const TextMeasurer &measurer, const FontSpec &font, const QString &text, float width)
+{
+    QStringList words = text.split(QLatin1Char(' '));
+    for (QString &word : words) {
+        if (measurer.measure(font, word, 0).width() <= width)
+            continue;
+        const qsizetype keep = largest(word.size() / 2, [&](qsizetype n) {
+            return measurer.measure(font, word.left(n) + Ellipsis + word.right(n), 0).width() <= width / 2;
+        });
+        word = word.left(keep) + Ellipsis + word.right(keep);
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+// The longest start of the text, cut after a word and ended with an ellipsis, that sets
+// within width x height.
+QString cutToFit(const TextMeasurer &measurer, const FontSpec &font, const QString &text, float width, float height)
+{
+    const QStringList words = text.split(QLatin1Char(' '));
+    const auto start = [&](qsizetype n) { return QStringList(words.mid(0, n)).join(QLatin1Char(' ')) + Ellipsis; };
+    return start(largest(words.size() - 1, [&](qsizetype n) {
+        const QSizeF size = measurer.measure(font, start(n), width);
+        return size.width() <= width && size.height() <= height;
+    }));
+}
 
 } // namespace
 
@@ -92,6 +146,8 @@ Intro0::Intro0(AppContext &context)
                                       tahoma(12), Qt::black);
     setBoxed(notice, White);
     notice.setWordWrap(true);
+    notice.setPadding(ContentNoticePadding);
+    notice.setMiddle(true);
     notice.visible = false;
 }
 
@@ -123,12 +179,43 @@ void Intro0::showContentNotice()
 {
     const QString line = context().contentNotice ? context().contentNotice() : QString();
     Control &notice = ctl(QStringLiteral("contentNotice"));
-    // As tall as the wrapped text, with room below it for the descenders and the border.
-    notice.setAutoSize(true);
-    notice.setCaption(line);
-    notice.setAutoSize(false);
-    notice.height += ContentNoticeMargin;
     notice.visible = !line.isEmpty();
+    // A screen reader says the whole line, however much of it shows.
+    notice.accessibleName = line;
+    notice.setShrinkToFit(false);
+    notice.setCaption(line);
+    const TextMeasurer *measure = measurer();
+    if (line.isEmpty() || !measure)
+        return;
+
+    const Control &title = ctl(QStringLiteral("Label1"));
+    const float bandTop = title.top + title.height + ContentNoticeGap;
+    const float bandBottom = std::min(ctl(QStringLiteral("Label4")).top, ctl(QStringLiteral("Label5")).top)
+        - ContentNoticeGap;
+    const float inset = BorderTwips + ContentNoticePadding;
+    const float textWidth = ContentNoticeBox.width - 2 * inset;
+    const float room = bandBottom - bandTop - 2 * inset;
+
+    // As many lines as it takes in the designed size (a word too wide for a line, most
+    // likely a file name, loses its middle); when the band cannot hold them, a smaller size
+    // of the same face; when even the smallest cannot, the line cut short.
+    const auto fits = [&](const QSizeF &size) { return size.width() <= textWidth && size.height() <= room; };
+    notice.setCaption(withinLines(*measure, notice.font(), line, textWidth));
+    QSizeF text = measure->measure(notice.font(), notice.caption(), textWidth);
+    if (!fits(text)) {
+        notice.setGeometry(ContentNoticeBox.left, bandTop, ContentNoticeBox.width, bandBottom - bandTop);
+        notice.setShrinkToFit(true);
+        const FontSpec font = notice.shownFont();
+        text = measure->measure(font, notice.caption(), textWidth);
+        if (!fits(text)) {
+            notice.setCaption(cutToFit(*measure, font, notice.caption(), textWidth, room));
+            text = measure->measure(font, notice.caption(), textWidth);
+        }
+    }
+    // Grows downwards from its designed place, and upwards once it would reach the years.
+    const float height = float(text.height()) + 2 * inset;
+    const float top = std::max(bandTop, std::min(ContentNoticeBox.top, bandBottom - height));
+    notice.setGeometry(ContentNoticeBox.left, top, ContentNoticeBox.width, height);
 }
 
 void Intro0::Option1_Click()
