@@ -1,8 +1,12 @@
 // quorvale-content: checks the item banks, prints them as the screens will see them, and
 // copies a built-in bank out for a teacher to edit.
 //
-//   quorvale-content check [FILE.json | FOLDER ...]   check files, or every bank in a folder;
-//                                                     with nothing, every built-in bank
+//   quorvale-content check [--strict] [FILE.json | FOLDER ...]
+//                                                     check files, or every bank in a folder;
+//                                                     with nothing, every built-in bank; the
+//                                                     way a bank is written (spaces, quotation
+//                                                     marks, a label spelt two ways) is noted,
+//                                                     and with --strict fails the check too
 //   quorvale-content dump FILE.json|ACTIVITY          print a bank slot by slot
 //   quorvale-content export ACTIVITY [FOLDER]         write the built-in bank to FOLDER/ACTIVITY.json
 //   quorvale-content folders                          where the program looks for teachers' banks
@@ -14,6 +18,7 @@
 #include "contentkind.h"
 #include "contentkinds.h"
 #include "teachercontent.h"
+#include "typography.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,6 +84,7 @@ ContentFileCheck checkFile(const QList<ContentKind> &kinds, const QString &path)
 
 int check(const QList<ContentKind> &kinds, QStringList arguments)
 {
+    const bool strict = arguments.removeAll(QStringLiteral("--strict")) > 0;
     QList<ContentFileCheck> checks;
     if (arguments.isEmpty()) {
         for (const QString &file : QDir(QStringLiteral(":/assets/content")).entryList({QStringLiteral("*.json")}))
@@ -101,8 +107,15 @@ int check(const QList<ContentKind> &kinds, QStringList arguments)
     for (const ContentFileCheck &check : checks) {
         for (const ContentProblem &problem : check.problems)
             out() << problem.toString() << Qt::endl;
-        if (check.passed())
-            out() << check.path << ": ok" << Qt::endl;
+        // How the bank is written: the program still reads it, but whoever writes it
+        // should know.
+        ContentProblems ignored;
+        const auto document = ContentDocument::read(check.path, ignored);
+        const ContentProblems style = document ? checkTypography(*document) : ContentProblems();
+        for (const ContentProblem &problem : style)
+            out() << problem.toString() << " (style)" << Qt::endl;
+        if (check.passed() && (style.isEmpty() || !strict))
+            out() << check.path << ": ok" << (style.isEmpty() ? QString() : QStringLiteral(", with %1 style notes").arg(style.size())) << Qt::endl;
         else
             ++failed;
     }
@@ -188,7 +201,7 @@ int main(int argc, char *argv[])
         return exportBank(kinds, args.first(), args.value(1, QStringLiteral(".")));
     if (verb == QLatin1String("folders") && args.isEmpty())
         return folders();
-    err() << "usage: quorvale-content check [FILE.json | FOLDER ...]\n"
+    err() << "usage: quorvale-content check [--strict] [FILE.json | FOLDER ...]\n"
              "       quorvale-content dump FILE.json|ACTIVITY\n"
              "       quorvale-content export ACTIVITY [FOLDER]\n"
              "       quorvale-content folders\n";
