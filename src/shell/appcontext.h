@@ -12,6 +12,7 @@ class FormRegistry;
 class RandomSource;
 class SoundDevice;
 class UrlOpener;
+class VisitLog;
 
 // The services every screen reaches: the shared state, the forms, sound, randomness, the
 // browser, the pictures, and the size of the screen in twips (injectable, so the frame's
@@ -29,6 +30,9 @@ struct AppContext
     // out afresh each time the home screen opens; empty when every such file is used. The
     // program checks its content folders here; left unset, nothing is checked.
     std::function<QString()> contentNotice = {};
+    // Where visits to the activities are told, for the class results; created on first
+    // use (the first activity opened), never at start-up. Left unset, nothing is kept.
+    std::function<VisitLog &()> visitLog = {};
 
     // The picture at a relative path ("Images\exit.jpg"); a null picture when it is
     // missing or unreadable.

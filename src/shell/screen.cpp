@@ -19,6 +19,12 @@ Control &Screen::ctl(const QString &name, int index) const
     return *found;
 }
 
+VisitLog &Screen::visits() const
+{
+    static NoVisitLog nobody;
+    return m_context.visitLog ? m_context.visitLog() : nobody;
+}
+
 void Screen::PlayCue(const QString &path) const
 {
     ::PlayCue(m_context, path);
