@@ -113,7 +113,10 @@ def main():
     args = parser.parse_args()
 
     scratch = tempfile.TemporaryDirectory(prefix="quorvale-bench-")
-    env = dict(os.environ, QUORVALE_QUIT_AFTER_FIRST_FRAME="1", XDG_CONFIG_HOME=scratch.name)
+    # Settings and class results go to a scratch folder: every start is a first start, and
+    # the user's own settings and results are never read or written.
+    env = dict(os.environ, QUORVALE_QUIT_AFTER_FIRST_FRAME="1", XDG_CONFIG_HOME=scratch.name,
+               XDG_DATA_HOME=scratch.name)
     big_env = dict(env)
     servers = []
     if args.xvfb and shutil.which("Xvfb"):

@@ -1,12 +1,98 @@
 #include "fonts.h"
 #include "program.h"
+#include "resultsstore.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+// Exit status for arguments that cannot be followed, or a file that cannot be written.
+constexpr int UsageFailure = 2;
+
+void setUp(QCommandLineParser &parser, QCommandLineOption &exportResults)
+{
+    parser.setApplicationDescription(QStringLiteral("English activities for the classroom."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addOption(exportResults);
+}
+
+int fail(const QString &reason)
+{
+    std::fprintf(stderr, "quorvale: %s\n", qPrintable(reason));
+    return UsageFailure;
+}
+
+// What the command line asks for without a window: help, or the class results as CSV.
+int runCommandLine(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvale"));
+    QCommandLineParser parser;
+    QCommandLineOption exportResults(QStringLiteral("export-results"),
+                                     QStringLiteral("Write every visit kept in the class results to <file> as "
+                                                    "CSV, then exit."),
+                                     QStringLiteral("file"));
+    setUp(parser, exportResults);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    const QString file = parser.value(exportResults);
+    if (file.isEmpty())
+        return fail(QStringLiteral("--export-results needs a file name."));
+
+    ResultsStore results(ResultsStore::defaultPath());
+    QString error;
+    if (!results.exportCsv(file, {}, &error))
+        return fail(QStringLiteral("cannot write %1: %2.").arg(file, error));
+    if (!results.problem().isEmpty())
+        std::fprintf(stderr, "quorvale: %s\n", qPrintable(results.problem()));
+    return 0;
+}
+
+// Whether any argument is one of the program's own (or not one Qt takes for the window),
+// decided before a window system is touched, so an export runs on a machine with no display.
+bool wantsCommandLine(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    QCommandLineOption exportResults(QStringLiteral("export-results"), QString(), QStringLiteral("file"));
+    setUp(parser, exportResults);
+    parser.parse(arguments);
+    return parser.isSet(exportResults) || parser.isSet(QStringLiteral("help"))
+        || parser.isSet(QStringLiteral("help-all"))
+        || arguments.contains(QStringLiteral("--export-results"));
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (wantsCommandLine(argc, argv))
+        return runCommandLine(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvale"));
+    {
+        // What is left once Qt has taken its own options (-platform, -geometry ...).
+        QCommandLineParser parser;
+        QCommandLineOption exportResults(QStringLiteral("export-results"), QString(), QStringLiteral("file"));
+        setUp(parser, exportResults);
+        if (!parser.parse(QCoreApplication::arguments()))
+            return fail(parser.errorText() + QStringLiteral(" See --help."));
+        if (!parser.positionalArguments().isEmpty())
+            return fail(QStringLiteral("unexpected argument '%1'. See --help.").arg(parser.positionalArguments().first()));
+    }
     registerEmbeddedFonts();
 
     Program program;

@@ -4,11 +4,20 @@
 #include "formview.h"
 #include "mainwindow.h"
 #include "registerforms.h"
+#include "resultsstore.h"
 #include "settings.h"
 #include "shellforms.h"
 #include "teachercontent.h"
+#include "teacherplugin.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPluginLoader>
+#include <QScreen>
+
+#include <algorithm>
 #include <QScreen>
 
 Program::Program()
@@ -21,13 +30,74 @@ Program::Program()
     }
     registerForms(m_context);
     m_context.contentNotice = [this] { return contentNotice(checkTeacherContent(m_assets, m_contentKinds)); };
+    m_context.visitLog = [this]() -> VisitLog & { return results(); };
+    m_context.openTeacher = [this] { openTeacher(); };
     m_window = std::make_unique<MainWindow>(m_forms);
+    m_window->onTeacher = m_context.openTeacher;
 }
 
 Program::~Program()
 {
     // However the run ends (Exit, closing the window), the next opens where this one was.
     keepWindowState();
+    delete m_teacherWindow;
+}
+
+ResultsStore &Program::results()
+{
+    if (!m_results) {
+        m_results = std::make_unique<ResultsStore>(ResultsStore::defaultPath());
+        m_results->setClassLabel(settings().classLabel());
+    }
+    return *m_results;
+}
+
+Settings &Program::settings()
+{
+    if (!m_settings)
+        m_settings = std::make_unique<Settings>();
+    return *m_settings;
+}
+
+void Program::openTeacher()
+{
+    if (!m_teacherWindow) {
+        // Beside the program (a build), then where an installed copy keeps its modules.
+        const QString dir = QCoreApplication::applicationDirPath();
+        QString failure;
+        TeacherPlugin *plugin = nullptr;
+        for (const QString &path : {dir + QStringLiteral("/quorvale-teacher"),
+                                    dir + QStringLiteral("/" QUORVALE_MODULES_FROM_BIN "/quorvale-teacher")}) {
+            QPluginLoader loader(QDir::cleanPath(path));
+            plugin = qobject_cast<TeacherPlugin *>(loader.instance());
+            if (plugin)
+                break;
+            if (failure.isEmpty())
+                failure = loader.errorString();
+        }
+        if (!plugin) {
+            qWarning("The teacher window could not be loaded: %s", qPrintable(failure));
+            QMessageBox::warning(m_window.get(), QStringLiteral("Quorvale"),
+                                 QStringLiteral("The teacher window cannot be opened because its module "
+                                                "(quorvale-teacher) is missing or damaged."));
+            return;
+        }
+        m_teacherWindow = plugin->createWindow(results(), settings());
+        if (!m_teacherWindow)
+            return;
+        // First shown over the middle of the pupils' window (with no window manager nothing
+        // else would place it), within the screen that window is on.
+        m_teacherWindow->adjustSize();
+        const QRect screen = m_window->screen()->availableGeometry();
+        QRect place(QPoint(), m_teacherWindow->size().boundedTo(screen.size()));
+        place.moveCenter(m_window->frameGeometry().center());
+        place.moveLeft(std::clamp(place.left(), screen.left(), screen.right() - place.width() + 1));
+        place.moveTop(std::clamp(place.top(), screen.top(), screen.bottom() - place.height() + 1));
+        m_teacherWindow->setGeometry(place);
+    }
+    m_teacherWindow->show();
+    m_teacherWindow->raise();
+    m_teacherWindow->activateWindow();
 }
 
 void Program::show(QSize windowSize)
@@ -35,8 +105,8 @@ void Program::show(QSize windowSize)
     if (Form *first = m_forms.get(QString::fromLatin1(StartFormName)))
         first->Show();
     if (windowSize.isEmpty()) {
-        m_settings = std::make_unique<Settings>();
-        m_window->place(m_settings->windowGeometry(), m_settings->windowFullScreen());
+        m_keepsWindow = true;
+        m_window->place(settings().windowGeometry(), settings().windowFullScreen());
         m_window->onKeepState = [this] { keepWindowState(); };
     } else {
         m_window->placeCentred(windowSize);
@@ -47,7 +117,7 @@ void Program::show(QSize windowSize)
 
 void Program::keepWindowState()
 {
-    if (!m_settings || !m_window)
+    if (!m_keepsWindow || !m_window)
         return;
     m_settings->setWindowGeometry(m_window->normalPlace());
     m_settings->setWindowFullScreen(m_window->isFullScreen());

@@ -2,7 +2,9 @@
 
 // The whole program as it runs in a classroom: the assets (beside it or built in), real
 // text measuring, sound, a clock-seeded random source, the browser, every form, the home
-// screen's check of teachers' own banks, and the main window showing the first screen.
+// screen's check of teachers' own banks, the class results (opened with the first
+// activity), the teacher window (loaded when first asked for), and the main window
+// showing the first screen.
 // main() runs it; the benchmarks measure the very same thing.
 
 #include "appcontext.h"
@@ -16,10 +18,13 @@
 #include "urlopener.h"
 
 #include <QList>
+#include <QPointer>
 
 #include <memory>
 
 class MainWindow;
+class QWidget;
+class ResultsStore;
 class Settings;
 
 class Program
@@ -40,9 +45,19 @@ public:
     FormRegistry &forms() { return m_forms; }
     MainWindow &window() { return *m_window; }
 
+    // The class results, opened on first use.
+    ResultsStore &results();
+    // The user's settings, opened on first use.
+    Settings &settings();
+    // Loads the teacher window's module the first time and shows its one window, raised
+    // on later calls; says so in a message box when the module cannot be loaded.
+    void openTeacher();
+
 private:
     void keepWindowState();
 
+    // First, so it outlives the forms: an activity ends its visit as it goes.
+    std::unique_ptr<ResultsStore> m_results;
     const AssetResolver m_assets;
     const FontTextMeasurer m_measurer;
     SharedState m_state;
@@ -52,8 +67,10 @@ private:
     DesktopUrlOpener m_urls;
     AppContext m_context{m_state, m_forms, m_sound, m_random, m_urls, m_assets};
     QList<ContentKind> m_contentKinds;
-    // Opened by show() when the window's place is kept between runs.
     std::unique_ptr<Settings> m_settings;
-    // Last, so the window goes before the forms it shows.
+    // Set by show() when the window's place is kept between runs.
+    bool m_keepsWindow = false;
+    // Last, so the windows go before the forms, results and settings they show.
     std::unique_ptr<MainWindow> m_window;
+    QPointer<QWidget> m_teacherWindow;
 };

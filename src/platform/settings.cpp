@@ -4,6 +4,7 @@ namespace {
 
 const QString WindowGeometryKey = QStringLiteral("window/geometry");
 const QString WindowFullScreenKey = QStringLiteral("window/fullScreen");
+const QString ClassLabelKey = QStringLiteral("results/classLabel");
 
 } // namespace
 
@@ -32,4 +33,15 @@ void Settings::setWindowFullScreen(bool on)
 {
     if (windowFullScreen() != on || !m_settings.contains(WindowFullScreenKey))
         m_settings.setValue(WindowFullScreenKey, on);
+}
+
+QString Settings::classLabel() const
+{
+    return m_settings.value(ClassLabelKey).toString();
+}
+
+void Settings::setClassLabel(const QString &label)
+{
+    if (classLabel() != label)
+        m_settings.setValue(ClassLabelKey, label);
 }

@@ -18,6 +18,9 @@ public:
     // Whether the window was full screen.
     bool windowFullScreen() const;
     void setWindowFullScreen(bool on);
+    // The class the results are kept under ("5B"), set by the teacher; empty for none.
+    QString classLabel() const;
+    void setClassLabel(const QString &label);
 
     // Writes what has changed to the file now (it is also written when this goes).
     void sync() { m_settings.sync(); }

@@ -33,6 +33,9 @@ struct AppContext
     // Where visits to the activities are told, for the class results; created on first
     // use (the first activity opened), never at start-up. Left unset, nothing is kept.
     std::function<VisitLog &()> visitLog = {};
+    // Opens the teacher window (or raises it), from the home screen's Teacher button and
+    // Ctrl+T. Left unset, neither does anything.
+    std::function<void()> openTeacher = {};
 
     // The picture at a relative path ("Images\exit.jpg"); a null picture when it is
     // missing or unreadable.

@@ -38,6 +38,10 @@ constexpr Box ContentNoticeBox{390, 1920, 11220, 300};
 constexpr float ContentNoticeGap = 120;
 constexpr float ContentNoticePadding = 30;
 
+// The Teacher button: under the logo, as wide as it, clear of the web address and the
+// rights line to its left.
+constexpr Box TeacherBox{10020, 8445, 1500, 375};
+
 const QChar Ellipsis(0x2026);
 
 // The largest n in [0, high] for which ok(n) holds (ok(0) is taken to hold; ok only ever
@@ -141,6 +145,14 @@ Intro0::Intro0(AppContext &context)
     Control &store = addAt(*this, ControlKind::Image, QStringLiteral("Image1"), {0, 0, 360, 480});
     store.visible = false;
 
+    // The way into the teacher window: small, under the logo, out of the pupils' way.
+    Control &teacher = addCentredLabel(*this, QStringLiteral("teacherButton"), TeacherBox, QStringLiteral("Teacher"),
+                                       tahoma(9.75f), Yellow);
+    setBoxed(teacher, Navy);
+    teacher.setMiddle(true);
+    teacher.accessibleName = QStringLiteral("Teacher window");
+    teacher.onClick = [this](int) { teacherButton_Click(); };
+
     // Between the title and the years; as tall as its text, and shown only when there is news.
     Control &notice = addCentredLabel(*this, QStringLiteral("contentNotice"), ContentNoticeBox, QString(),
                                       tahoma(12), Qt::black);
@@ -171,6 +183,9 @@ void Intro0::Form_Load()
 
     for (int i = 0; i < 6; ++i)
         ctl(QStringLiteral("Label2"), i).visible = true;
+
+    // Shown only where there is a teacher window to open.
+    ctl(QStringLiteral("teacherButton")).visible = bool(context().openTeacher);
 
     showContentNotice();
 }
@@ -259,6 +274,13 @@ void Intro0::Command1_Click()
     }
     Unload();
     PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void Intro0::teacherButton_Click()
+{
+    // The pupils' screen stays as it is; the teacher window opens beside it.
+    if (context().openTeacher)
+        context().openTeacher();
 }
 
 void Intro0::Label1_MouseMove()

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -49,6 +50,12 @@ MainWindow::MainWindow(FormRegistry &forms, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     setMinimumSize(MinimumWidth, MinimumHeight);
+    // A shortcut, so it works whichever control has the focus and whatever the screen
+    // does with its keys.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this, [this] {
+        if (onTeacher)
+            onTeacher();
+    });
     m_view->afterRefresh = [this] {
         m_timers->sync();
         updateTitle();

@@ -10,7 +10,8 @@ class FormRegistry;
 class FormView;
 class TimerRunner;
 
-// The program's one window: shows the current form, scaled to fit; F11 toggles full screen.
+// The program's one window: shows the current form, scaled to fit; F11 toggles full screen;
+// Ctrl+T asks for the teacher window.
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -47,6 +48,8 @@ public:
 
     // Called when the window's state is worth keeping: on closing and on F11.
     std::function<void()> onKeepState;
+    // Called on Ctrl+T: the program opens the teacher window. Unset, the key does nothing.
+    std::function<void()> onTeacher;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

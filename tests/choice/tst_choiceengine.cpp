@@ -106,6 +106,8 @@ private Q_SLOTS:
     void teachersCopyIsUsedOnlyWhenItPasses_data();
     void teachersCopyIsUsedOnlyWhenItPasses();
     void unloadableBankShowsAMessageAndDealsNothing();
+    void visitsHearOfFirstAnswersOnly_data();
+    void visitsHearOfFirstAnswersOnly();
 };
 
 void tst_ChoiceEngine::drawAvoidsTheLastItem_data()
@@ -487,7 +489,9 @@ void tst_ChoiceEngine::teachersCopyIsUsedOnlyWhenItPasses()
 void tst_ChoiceEngine::unloadableBankShowsAMessageAndDealsNothing()
 {
     // A row whose bank no copy can satisfy (the built-in file holds 30 records, not 31).
+    VisitRecorder recorder;
     ChoiceApp app;
+    app.context.visitLog = [&]() -> VisitLog & { return recorder; };
     ChoiceActivity row = *choiceActivity(QStringLiteral("openings"));
     row.itemCount = 31;
     app.forms.registerForm(QStringLiteral("openings"), [&](FormRegistry &) { return std::make_unique<ChoiceScreen>(app.context, row); });
@@ -512,6 +516,69 @@ void tst_ChoiceEngine::unloadableBankShowsAMessageAndDealsNothing()
     QCOMPARE(app.random.reseeds, reseeds);
     QCOMPARE(form->ctl(QStringLiteral("Label4")).caption(), ChoiceScreen::LoadFailedMessage);
     QVERIFY(!form->timer(QStringLiteral("Timer1"))->enabled);
+    clickNamed(form, "cmdexit");
+    QCOMPARE(recorder.events, QStringList()); // no visit without a bank
+    app.forms.reap();
+}
+
+void tst_ChoiceEngine::visitsHearOfFirstAnswersOnly_data()
+{
+    // r, w: a right or wrong answer clicked; s: the answer button; n: Next (the next record
+    // dealt); x: Exit; u: the form unloaded by another; e: the program ended. "teardown"
+    // marks where the registry goes, with any form it still holds.
+    QTest::addColumn<QString>("activity");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("told");
+    const QString openings = QStringLiteral("openings/Story Openings, item 1, ");
+    QTest::newRow("right, then a second answer") << "openings" << "r w x" << openings + "right, end, teardown";
+    QTest::newRow("wrong, then the right one") << "openings" << "w r r x" << openings + "wrong, end, teardown";
+    QTest::newRow("Next: each item its own first answer")
+        << "openings" << "w n r w n x" << openings + "wrong, item 2, right, item 3, end, teardown";
+    QTest::newRow("the answer shown first: not right first time")
+        << "attention" << "s r w x" << "attention/Attention to Accuracy, item 1, wrong, end, teardown";
+    QTest::newRow("the answer shown after an answer changes nothing")
+        << "attention" << "r s w x" << "attention/Attention to Accuracy, item 1, right, end, teardown";
+    QTest::newRow("unloaded without Exit") << "openings" << "r u" << openings + "right, end, teardown";
+    QTest::newRow("the program ends") << "openings" << "w e" << openings + "wrong, teardown, end";
+}
+
+void tst_ChoiceEngine::visitsHearOfFirstAnswersOnly()
+{
+    QFETCH(QString, activity);
+    QFETCH(QString, script);
+    QFETCH(QString, told);
+    VisitRecorder recorder; // outlives the forms, as the results store must
+    auto app = std::make_unique<ChoiceApp>();
+    app->context.visitLog = [&]() -> VisitLog & { return recorder; };
+    app->state.LastItem = -1;
+    int record = 1;
+    ChoiceScreen *form = app->open(activity, record);
+    const int options = form->activity().rules.optionCount;
+    for (const QString &step : script.split(u' ')) {
+        if (step == u"r" || step == u"w") {
+            int i = 0;
+            while (i < options && form->isCorrect(i) != (step == u"r"))
+                ++i;
+            QVERIFY(i < options);
+            click(form, i);
+        } else if (step == u"s") {
+            clickNamed(form, "cmdsoln");
+        } else if (step == u"n") {
+            app->random.values.clear();
+            app->queueItem(++record, form->activity().itemCount, options);
+            clickNamed(form, "cmdgo");
+        } else if (step == u"x") {
+            clickNamed(form, "cmdexit");
+        } else if (step == u"u") {
+            app->forms.unload(activity);
+            app->forms.reap();
+        } else if (step == u"e") {
+            app->forms.end();
+        }
+    }
+    recorder.events << QStringLiteral("teardown");
+    app.reset();
+    QCOMPARE(recorder.events.join(QStringLiteral(", ")), told);
 }
 
 QTEST_MAIN(tst_ChoiceEngine)

@@ -10,6 +10,7 @@
 #include "sounddevice.h"
 #include "textmeasurer.h"
 #include "urlopener.h"
+#include "visitlog.h"
 
 #include <QStringList>
 
@@ -55,6 +56,16 @@ public:
     }
     QStringList opened;
     bool result = true;
+};
+
+// What the class results are told, an entry an event.
+struct VisitRecorder : VisitLog
+{
+    void visitStarted(const QString &activity, const QString &title) override { events << activity + u'/' + title; }
+    void itemShown(int record) override { events << QStringLiteral("item %1").arg(record); }
+    void answered(bool right) override { events << QString::fromLatin1(right ? "right" : "wrong"); }
+    void visitEnded() override { events << QStringLiteral("end"); }
+    QStringList events;
 };
 
 // A complete context: the embedded assets (or the given roots), real text measuring, a

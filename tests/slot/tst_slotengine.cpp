@@ -16,9 +16,13 @@ const QString Word = QStringLiteral("Label7");
 // An activity opened as its menu opens it, its first sentence dealt.
 struct Opened
 {
-    explicit Opened(const QString &id, int soundOn = 1, QStringList roots = {AssetResolver::embeddedRoot()})
+    // Visits are told to `visits` when given (it must outlive the fixture).
+    explicit Opened(const QString &id, int soundOn = 1, QStringList roots = {AssetResolver::embeddedRoot()},
+                    VisitLog *visits = nullptr)
         : app(std::move(roots))
     {
+        if (visits)
+            app.context.visitLog = [visits]() -> VisitLog & { return *visits; };
         registerSlotActivities(app.context);
         app.forms.registerForm(QString::fromLatin1(Grey::Name), [this](FormRegistry &) { return std::make_unique<Grey>(app.context); });
         app.state.SoundOn = soundOn;
@@ -91,6 +95,8 @@ private Q_SLOTS:
     void exitShowsTheTermMenu();
     void unreadableBankDealsNothing();
     void realDragThroughTheView();
+    void visitsHearOfEveryDrop_data();
+    void visitsHearOfEveryDrop();
     void cleanup();
 };
 
@@ -515,6 +521,48 @@ void tst_SlotEngine::realDragThroughTheView()
     QVERIFY(o.label("Label2", 4).visible);
     QVERIFY(!view.widgetFor(&you)->isEnabled()); // the view no longer lets it be picked up
     QCOMPARE(view.faults(), 0);
+}
+
+void tst_SlotEngine::visitsHearOfEveryDrop_data()
+{
+    // i>j: word i dragged onto box j; n: Next; x: Exit; u: the form unloaded by another;
+    // e: the program ended. "teardown" marks where the registry goes, with any form it still
+    // holds. person record 0 is "This is my book; you know it belongs to me." (you: box 1,
+    // it: box 2, me.: box 0); record 1 "Can we go to their school with them?" (we: box 0,
+    // Can: no box).
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("told");
+    const QString person = QStringLiteral("person/1st, 2nd, 3rd Person, item 0, ");
+    QTest::newRow("right, then the same word again") << "4>1 4>0 x" << person + "right, end, teardown";
+    QTest::newRow("every word's drop counts") << "4>0 9>0 x" << person + "wrong, right, end, teardown";
+    QTest::newRow("Next") << "6>2 n 0>0 1>0 x" << person + "right, item 1, wrong, right, end, teardown";
+    QTest::newRow("unloaded without Exit") << "4>2 u" << person + "wrong, end, teardown";
+    QTest::newRow("the program ends") << "9>0 e" << person + "right, teardown, end";
+}
+
+void tst_SlotEngine::visitsHearOfEveryDrop()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, told);
+    VisitRecorder recorder; // outlives the forms, as the results store must
+    auto o = std::make_unique<Opened>(QStringLiteral("person"), 1, QStringList{AssetResolver::embeddedRoot()}, &recorder);
+    for (const QString &step : script.split(u' ')) {
+        if (step == u"n") {
+            o->next();
+        } else if (step == u"x") {
+            o->label("cmdexit").onClick(-1);
+        } else if (step == u"u") {
+            o->app.forms.unload(QStringLiteral("person"));
+            o->app.forms.reap();
+        } else if (step == u"e") {
+            o->app.forms.end();
+        } else {
+            o->dragOnto(step.section(u'>', 0, 0).toInt(), step.section(u'>', 1).toInt());
+        }
+    }
+    recorder.events << QStringLiteral("teardown");
+    o.reset();
+    QCOMPARE(recorder.events.join(QStringLiteral(", ")), told);
 }
 
 QTEST_MAIN(tst_SlotEngine)

@@ -14,8 +14,11 @@
 
 struct Sorting
 {
-    explicit Sorting(const QString &id, int set = 0, QList<int> shuffle = {})
+    // Visits are told to `visits` when given (it must outlive the fixture).
+    explicit Sorting(const QString &id, int set = 0, QList<int> shuffle = {}, VisitLog *visits = nullptr)
     {
+        if (visits)
+            app.context.visitLog = [visits]() -> VisitLog & { return *visits; };
         app.state.SoundOn = 1;
         app.state.LastItem = -1; // no set shown yet, so the wanted set is dealt as drawn
         app.forms.registerForm(QStringLiteral("Grey"), [this](FormRegistry &) { return std::make_unique<Grey>(app.context); });

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void exitReturnsToTheTermMenu();
     void bankThatCannotLoadDealsNothing();
     void brokenTeacherCopyIsSetAside();
+    void visitsHearOfFirstAnswersOnly_data();
+    void visitsHearOfFirstAnswersOnly();
 };
 
 void tst_SortEngine::snapWindowEdges_data()
@@ -609,6 +611,59 @@ void tst_SortEngine::brokenTeacherCopyIsSetAside()
     screen->Timer1_Timer();
     QVERIFY(screen->isDealing());
     QCOMPARE(screen->ctl(QStringLiteral("Label2"), 0).caption(), QStringLiteral("I caught the 8 o’clock bus."));
+}
+
+void tst_SortEngine::visitsHearOfFirstAnswersOnly_data()
+{
+    // Moves as Sorting::play reads them; c: Check; n: Next (the next set dealt, unshuffled);
+    // x: Exit; u: the form unloaded by another; e: the program ended. "teardown" marks where
+    // the registry goes, with any form it still holds. Unshuffled, chronological's phrase i
+    // belongs in slot i; in cv set 1 statement 3 is the one for the dustbin.
+    QTest::addColumn<QString>("activity");
+    QTest::addColumn<int>("set");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("told");
+    const QString inOrder = QStringLiteral("0>s0 1>s1 2>s2 3>s3");
+    const QString swapped = QStringLiteral("0>s1 1>s0 2>s2 3>s3");
+    const QString chronological = QStringLiteral("chronological/Chronological Order, item 0, ");
+    const QString cv = QStringLiteral("cv/Preparing a CV, item 1, ");
+    QTest::newRow("right, then Check again") << "chronological" << 0 << inOrder + " c c x" << chronological + "right, end, teardown";
+    QTest::newRow("wrong, then put right") << "chronological" << 0 << swapped + " c 1>s1 0>s0 c x" << chronological + "wrong, end, teardown";
+    QTest::newRow("Next: each set its own first Check")
+        << "chronological" << 0 << swapped + " c n " + inOrder + " c x" << chronological + "wrong, item 1, right, end, teardown";
+    QTest::newRow("the program ends") << "chronological" << 0 << swapped + " c e" << chronological + "wrong, teardown, end";
+    QTest::newRow("cv: right release, then a wrong one") << "cv" << 1 << "3>s0 1>s0 x" << cv + "right, end, teardown";
+    QTest::newRow("cv: wrong release, unloaded without Exit") << "cv" << 1 << "1>s0 3>s0 u" << cv + "wrong, end, teardown";
+}
+
+void tst_SortEngine::visitsHearOfFirstAnswersOnly()
+{
+    QFETCH(QString, activity);
+    QFETCH(int, set);
+    QFETCH(QString, script);
+    QFETCH(QString, told);
+    VisitRecorder recorder; // outlives the forms, as the results store must
+    auto s = std::make_unique<Sorting>(activity, set, QList<int>{}, &recorder);
+    for (const QString &step : script.split(u' ')) {
+        if (step == u"c") {
+            s->screen->cmdcheckit_Click();
+        } else if (step == u"n") {
+            s->queueDeal(++set);
+            s->screen->cmdgo_Click();
+        } else if (step == u"x") {
+            s->screen->cmdexit_Click();
+        } else if (step == u"u") {
+            s->app.forms.unload(activity);
+            s->app.forms.reap();
+        } else if (step == u"e") {
+            s->app.forms.end();
+        } else {
+            s->play(step);
+        }
+    }
+    recorder.events << QStringLiteral("teardown");
+    s.reset();
+    QCOMPARE(recorder.events.join(QStringLiteral(", ")), told);
 }
 
 QTEST_MAIN(tst_SortEngine)

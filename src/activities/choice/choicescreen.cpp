@@ -118,6 +118,17 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
     timer(QStringLiteral("tmrcross"))->onTimer = [this] { tmrcross_Timer(); };
 }
 
+ChoiceScreen::~ChoiceScreen()
+{
+    endVisit();
+}
+
+void ChoiceScreen::endVisit()
+{
+    if (VisitLog *visit = std::exchange(m_visit, nullptr))
+        visit->visitEnded();
+}
+
 void ChoiceScreen::Form_Load()
 {
     SetupActivityScreen(*this);
@@ -137,6 +148,10 @@ void ChoiceScreen::Timer1_Timer()
     if (bank) {
         bank->writeInto(state());
         m_hasBank = true;
+        if (!m_visit) {
+            m_visit = &visits();
+            m_visit->visitStarted(m_activity.id, m_activity.caption);
+        }
         ShowNextItem();
     } else {
         // Nothing to answer: the options and the answer button go and the prompt says why.
@@ -207,6 +222,9 @@ void ChoiceScreen::ShowNextItem()
         ctl(Options, i).visible = true;
     if (rules.arrange)
         rules.arrange(*this, r);
+    m_answered = false;
+    if (m_visit)
+        m_visit->itemShown(r);
 }
 
 void ChoiceScreen::keepLabelsClear()
@@ -296,6 +314,10 @@ void ChoiceScreen::Label5_Click(int index)
     Control &verdict = ctl(Verdict);
     const bool right = isCorrect(index);
     state().LastAnswerRight = right ? 1 : 0;
+    // Only the first answer to an item counts for the class results.
+    if (!m_answered && m_visit)
+        m_visit->answered(right);
+    m_answered = true;
     if (right) {
         timer(QStringLiteral("tmrtick"))->enabled = true;
         verdict.setCaption(QStringLiteral("Correct"));
@@ -364,6 +386,11 @@ void ChoiceScreen::cmdgo_Click()
 
 void ChoiceScreen::cmdsoln_Click()
 {
+    // The answer shown before anyone answered: whatever is clicked next was not found
+    // unaided, so the class results count the item as not right first time.
+    if (m_activity.rules.answerButton && m_hasBank && !m_answered && m_visit)
+        m_visit->answered(false);
+    m_answered = true;
     setVisible({Tick, Cross}, false);
     if (m_activity.rules.answerButton && m_hasBank)
         timer(QStringLiteral("Timer2"))->enabled = true;
@@ -376,6 +403,7 @@ void ChoiceScreen::cmdexit_Click()
     // Until a term menu exists (or if its name is wrong) Exit still leaves the activity.
     if (Form *menu = forms().get(m_activity.termMenu))
         menu->Show();
+    endVisit();
     Unload();
     PlayCue(QStringLiteral("wav\\click.wav"));
 }

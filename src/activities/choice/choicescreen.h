@@ -11,6 +11,8 @@ class ChoiceScreen : public Screen
 {
 public:
     ChoiceScreen(AppContext &context, ChoiceActivity activity);
+    // An activity left without Exit (unloaded, or the program ending) ends its visit here.
+    ~ChoiceScreen() override;
 
     const ChoiceActivity &activity() const { return m_activity; }
     // False until the first Timer1 tick has filled the bank (and for good, when no copy
@@ -45,6 +47,12 @@ private:
     void growMark(const QString &grow, const QString &other, const QString &timer);
     void setVisible(const QStringList &labels, bool visible);
 
+    void endVisit();
+
     ChoiceActivity m_activity;
     bool m_hasBank = false;
+    // The log told of this visit, from the bank's loading until the activity is left.
+    VisitLog *m_visit = nullptr;
+    // Whether the item on screen has had its first answer.
+    bool m_answered = false;
 };

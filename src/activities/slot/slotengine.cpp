@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace Slot;
 
@@ -214,6 +215,17 @@ SlotScreen::SlotScreen(AppContext &context, const SlotActivity &activity)
     });
 }
 
+SlotScreen::~SlotScreen()
+{
+    endVisit();
+}
+
+void SlotScreen::endVisit()
+{
+    if (VisitLog *visit = std::exchange(m_visit, nullptr))
+        visit->visitEnded();
+}
+
 void SlotScreen::Form_Load()
 {
     SetupActivityScreen(*this);
@@ -257,6 +269,10 @@ void SlotScreen::Timer1_Timer()
     }
     storeSlotBank(*bank, state());
     m_recordCount = int(bank->records.size());
+    if (!m_visit) {
+        m_visit = &visits();
+        m_visit->visitStarted(QString::fromLatin1(m_activity.id), caption);
+    }
     cmdgo_Click();
 }
 
@@ -312,6 +328,8 @@ void SlotScreen::ShowNextItem()
     s.LastItem = s.ItemCounter;
     s.CheckItem = s.LastItem;
     const int r = s.CheckItem;
+    if (m_visit)
+        m_visit->itemShown(r);
 
     m_wordCount = cutSentence(Word, s.ItemBank[r]);
     cutSentence(Copy, s.TextBank[r]);
@@ -475,6 +493,9 @@ void SlotScreen::markDrop(int index, int box)
         verdict.setCaption(QStringLiteral("Wrong"));
         --m_score;
     }
+    // A word is dropped on a box once only, so every drop is a first answer.
+    if (m_visit)
+        m_visit->answered(right);
     showScore();
     PlayCue(right ? QStringLiteral("wav\\beep.wav") : QStringLiteral("wav\\boink.wav"));
 
@@ -629,6 +650,7 @@ void SlotScreen::cmdexit_Click()
     m_picker.clear();
     if (Form *menu = forms().get(QString::fromLatin1(m_activity.termMenu)))
         menu->Show();
+    endVisit();
     Unload();
     PlayCue(QStringLiteral("wav\\click.wav"));
 }

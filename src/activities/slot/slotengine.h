@@ -106,6 +106,8 @@ class SlotScreen : public Screen
 {
 public:
     SlotScreen(AppContext &context, const SlotActivity &activity);
+    // An activity left without Exit (unloaded, or the program ending) ends its visit here.
+    ~SlotScreen() override;
 
     const SlotActivity &activity() const { return m_activity; }
 
@@ -154,8 +156,11 @@ private:
     void growMark(Control &shown, Control &hidden, Timer &timer);
 
     void showScore();
+    void endVisit();
 
     const SlotActivity &m_activity;
+    // The log told of this visit, from the bank's loading until the activity is left.
+    VisitLog *m_visit = nullptr;
     int m_recordCount = 0;
     int m_wordCount = 0;
     int m_score = 0;

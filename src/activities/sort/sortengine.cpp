@@ -7,6 +7,7 @@
 #include "sortbank.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -81,6 +82,24 @@ SortScreen::SortScreen(AppContext &context, const SortActivity &activity)
 {
     caption = QString::fromUtf8(activity.caption);
     buildDesign();
+}
+
+SortScreen::~SortScreen()
+{
+    endVisit();
+}
+
+void SortScreen::endVisit()
+{
+    if (VisitLog *visit = std::exchange(m_visit, nullptr))
+        visit->visitEnded();
+}
+
+void SortScreen::firstAnswer(bool right)
+{
+    if (!m_answered && m_visit)
+        m_visit->answered(right);
+    m_answered = true;
 }
 
 void SortScreen::buildDesign()
@@ -217,6 +236,10 @@ void SortScreen::Timer1_Timer()
     }
     storeSortBank(m_activity, *bank, state());
     m_dealing = true;
+    if (!m_visit) {
+        m_visit = &visits();
+        m_visit->visitStarted(QString::fromLatin1(m_activity.id), caption);
+    }
     ShowNextSet();
 }
 
@@ -237,6 +260,9 @@ void SortScreen::ShowNextSet()
     if (set == state().LastItem)
         set = (set + 1) % m_activity.setCount;
     state().LastItem = set;
+    m_answered = false;
+    if (m_visit)
+        m_visit->itemShown(set);
 
     QStringList list;
     for (int i = 0; i < count(); ++i)
@@ -628,6 +654,7 @@ void SortScreen::markRelease(int index)
     if (!m_dealing)
         return;
     const bool right = setKey(state().LastItem, 0) == index;
+    firstAnswer(right);
     startMark(right);
     Control &message = label("Label6");
     message.setCaption(right ? QStringLiteral("Correct") : QStringLiteral("Wrong"));
@@ -641,6 +668,9 @@ void SortScreen::cmdcheckit_Click()
     if (!m_dealing)
         return;
     const bool right = arrangementIsRight();
+    // Where every release is marked, that first mark was the answer; Check only looks again.
+    if (!m_activity.markEveryRelease)
+        firstAnswer(right);
     startMark(right);
     Control &message = label("Label6");
     if (right) {
@@ -700,6 +730,7 @@ void SortScreen::cmdexit_Click()
     m_picker.clear();
     if (Form *menu = forms().get(QString::fromLatin1(m_activity.termMenu)))
         menu->Show();
+    endVisit();
     Unload();
     PlayCue(cue(ClickCue));
 }

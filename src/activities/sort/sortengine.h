@@ -32,6 +32,8 @@ class SortScreen : public Screen
 {
 public:
     SortScreen(AppContext &context, const SortActivity &activity);
+    // An activity left without Exit (unloaded, or the program ending) ends its visit here.
+    ~SortScreen() override;
 
     const SortActivity &activity() const { return m_activity; }
     // Whether the bank loaded and sets are being dealt.
@@ -113,9 +115,16 @@ private:
     int setKey(int set, int j) const;
 
     void attachPicker();
+    // The class results hear of the first answer to each set only.
+    void firstAnswer(bool right);
+    void endVisit();
 
     const SortActivity &m_activity;
     bool m_dealing = false;
+    // The log told of this visit, from the bank's loading until the activity is left.
+    VisitLog *m_visit = nullptr;
+    // Whether the set on screen has had its first answer.
+    bool m_answered = false;
     PickAndPlace m_picker;
     // Where each phrase was picked up (its top left) and the target it rested in then.
     std::vector<QPointF> m_from;

@@ -1,0 +1,349 @@
+#include "resultspage.h"
+
+#include "settings.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHorizontalBarSeries>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column { ActivityColumn, VisitsColumn, ItemsColumn, RightColumn, ColumnCount };
+
+// Right first time as shown, in whole per cent: the table and the chart show the same.
+int rightPercent(const ResultsStore::Summary &row)
+{
+    return qRound(row.rightPercent());
+}
+
+bool answeredAny(const ResultsStore::Summary &row)
+{
+    return row.right + row.wrong > 0;
+}
+
+QTableWidgetItem *numberItem(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+// Each bar's height in the chart, so thirty activities stay readable (the chart scrolls).
+constexpr int BarPixels = 26;
+constexpr int ChartMargins = 110;
+
+} // namespace
+
+ResultsPage::ResultsPage(ResultsStore &results, Settings &settings, QWidget *parent)
+    : QWidget(parent)
+    , m_results(results)
+    , m_settings(settings)
+    , m_problem(new QLabel(this))
+    , m_classLabel(new QLineEdit(this))
+    , m_classChoice(new QComboBox(this))
+    , m_periodChoice(new QComboBox(this))
+    , m_table(new QTableWidget(0, ColumnCount, this))
+    , m_chartView(new QChartView)
+    , m_chart(new QChart)
+    , m_export(new QPushButton(QStringLiteral("&Export CSV..."), this))
+    , m_clear(new QPushButton(QStringLiteral("&Clear results..."), this))
+{
+    m_problem->setObjectName(QStringLiteral("problem"));
+    m_problem->setWordWrap(true);
+    m_problem->setFrameShape(QFrame::Box);
+    m_problem->setMargin(6);
+    m_problem->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; color: black; }"));
+    m_problem->hide();
+
+    m_classLabel->setMaxLength(20);
+    m_classLabel->setPlaceholderText(QStringLiteral("none"));
+    m_classLabel->setText(m_settings.classLabel());
+    m_classLabel->setAccessibleName(QStringLiteral("Class for new visits"));
+    m_classLabel->setToolTip(QStringLiteral("Visits from now on are kept under this class, such as 5B. "
+                                            "No pupil's name is ever kept."));
+    connect(m_classLabel, &QLineEdit::editingFinished, this, &ResultsPage::applyClassLabel);
+
+    for (int p = 0; p < ResultsPeriodCount; ++p)
+        m_periodChoice->addItem(resultsPeriodName(ResultsPeriod(p)), p);
+    m_periodChoice->setCurrentIndex(int(ResultsPeriod::ThisTerm));
+    m_classChoice->setAccessibleName(QStringLiteral("Class shown"));
+    m_periodChoice->setAccessibleName(QStringLiteral("Period shown"));
+    connect(m_classChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
+    connect(m_periodChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
+
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Activity"), QStringLiteral("Visits"), QStringLiteral("Items"),
+                                        QStringLiteral("Right first time")});
+    m_table->setAccessibleName(QStringLiteral("Results per activity"));
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(ActivityColumn, QHeaderView::Stretch);
+    for (int c = VisitsColumn; c < ColumnCount; ++c)
+        m_table->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+
+    m_chart->legend()->hide();
+    m_chart->setMargins(QMargins(4, 4, 4, 4));
+    m_chartView->setChart(m_chart);
+    m_chartView->setRenderHint(QPainter::Antialiasing);
+    m_chartView->setAccessibleName(QStringLiteral("Right first time per activity, weakest at the top"));
+    auto *chartScroll = new QScrollArea;
+    chartScroll->setWidget(m_chartView);
+    chartScroll->setWidgetResizable(true);
+    chartScroll->setFrameShape(QFrame::NoFrame);
+
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(m_table);
+    splitter->addWidget(chartScroll);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({1, 1}); // half each to start with
+    splitter->setChildrenCollapsible(false);
+
+    m_export->setToolTip(QStringLiteral("Writes every visit shown, one row each, for a spreadsheet"));
+    m_clear->setToolTip(QStringLiteral("Removes the visits shown from this computer"));
+    connect(m_export, &QPushButton::clicked, this, &ResultsPage::exportCsv);
+    connect(m_clear, &QPushButton::clicked, this, &ResultsPage::clearResults);
+
+    auto *choices = new QFormLayout;
+    auto *labelRow = new QHBoxLayout;
+    m_classLabel->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 12);
+    labelRow->addWidget(m_classLabel);
+    labelRow->addWidget(new QLabel(QStringLiteral("such as 5B; no pupil's name is ever kept"), this), 1);
+    auto *labelLabel = new QLabel(QStringLiteral("Class for &new visits:"), this);
+    labelLabel->setBuddy(m_classLabel);
+    choices->addRow(labelLabel, labelRow);
+    auto *shown = new QHBoxLayout;
+    shown->addWidget(m_classChoice, 1);
+    shown->addWidget(m_periodChoice, 1);
+    auto *showLabel = new QLabel(QStringLiteral("&Show:"), this);
+    showLabel->setBuddy(m_classChoice);
+    choices->addRow(showLabel, shown);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_export);
+    buttons->addStretch(1);
+    buttons->addWidget(m_clear);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_problem);
+    layout->addLayout(choices);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buttons);
+
+    refresh();
+    // Reading the results above opened the store, so anything wrong with it is known now.
+    const QString problem = m_results.problem();
+    m_problem->setText(problem);
+    m_problem->setVisible(!problem.isEmpty());
+}
+
+ResultsStore::Filter ResultsPage::filter() const
+{
+    ResultsStore::Filter filter;
+    filter.classLabel = m_classChoice->currentData().toString();
+    filter.since = resultsPeriodStart(ResultsPeriod(m_periodChoice->currentData().toInt()), QDateTime::currentDateTime());
+    return filter;
+}
+
+void ResultsPage::setClassFilter(const QString &classLabel)
+{
+    fillClassChoice();
+    const int index = m_classChoice->findData(classLabel);
+    {
+        const QSignalBlocker quiet(m_classChoice);
+        m_classChoice->setCurrentIndex(std::max(0, index));
+    }
+    refresh();
+}
+
+void ResultsPage::setPeriod(ResultsPeriod period)
+{
+    {
+        const QSignalBlocker quiet(m_periodChoice);
+        m_periodChoice->setCurrentIndex(m_periodChoice->findData(int(period)));
+    }
+    refresh();
+}
+
+void ResultsPage::refresh()
+{
+    fillClassChoice();
+    const QList<ResultsStore::Summary> rows = m_results.summary(filter());
+    m_visitsShown = 0;
+    for (const ResultsStore::Summary &row : rows)
+        m_visitsShown += row.visits;
+    fillTable(rows);
+    fillChart(rows);
+    m_clear->setEnabled(m_visitsShown > 0);
+}
+
+void ResultsPage::fillClassChoice()
+{
+    // Every class that has visits, and the one being kept now, which may have none yet.
+    QStringList labels = m_results.classLabels();
+    const QString current = m_classChoice->currentData().toString();
+    for (const QString &label : {m_settings.classLabel(), current}) {
+        if (!label.isEmpty() && !labels.contains(label))
+            labels << label;
+    }
+    labels.sort(Qt::CaseInsensitive);
+    const QSignalBlocker quiet(m_classChoice);
+    m_classChoice->clear();
+    m_classChoice->addItem(QStringLiteral("All classes"), QString());
+    for (const QString &label : std::as_const(labels))
+        m_classChoice->addItem(QStringLiteral("Class %1").arg(label), label);
+    m_classChoice->setCurrentIndex(std::max(0, m_classChoice->findData(current)));
+}
+
+void ResultsPage::fillTable(const QList<ResultsStore::Summary> &rows)
+{
+    m_table->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const ResultsStore::Summary &row = rows[r];
+        auto *activity = new QTableWidgetItem(row.title.isEmpty() ? row.activity : row.title);
+        activity->setToolTip(row.activity);
+        m_table->setItem(r, ActivityColumn, activity);
+        m_table->setItem(r, VisitsColumn, numberItem(QString::number(row.visits)));
+        m_table->setItem(r, ItemsColumn, numberItem(QString::number(row.items)));
+        // No first answers at all (items seen, none answered): nothing to say.
+        auto *right = numberItem(answeredAny(row) ? QStringLiteral("%1%").arg(rightPercent(row)) : QStringLiteral("-"));
+        right->setToolTip(QStringLiteral("%1 of %2 first answers right").arg(row.right).arg(row.right + row.wrong));
+        m_table->setItem(r, RightColumn, right);
+    }
+}
+
+void ResultsPage::fillChart(const QList<ResultsStore::Summary> &rows)
+{
+    m_chart->removeAllSeries();
+    for (QAbstractAxis *axis : m_chart->axes())
+        m_chart->removeAxis(axis), delete axis;
+
+    // A horizontal bar chart puts its first category at the bottom: the weakest goes in
+    // last, so it is read first.
+    auto *bars = new QBarSet(QStringLiteral("Right first time"));
+    QStringList categories;
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
+        *bars << rightPercent(*row);
+        categories << (row->title.isEmpty() ? row->activity : row->title);
+    }
+    auto *series = new QHorizontalBarSeries;
+    series->append(bars);
+    series->setLabelsVisible(true);
+    series->setLabelsFormat(QStringLiteral("@value%"));
+    series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    m_chart->addSeries(series);
+
+    auto *activities = new QBarCategoryAxis;
+    activities->append(categories);
+    auto *percent = new QValueAxis;
+    percent->setRange(0, 100);
+    percent->setTickCount(6);
+    percent->setLabelFormat(QStringLiteral("%d%"));
+    m_chart->addAxis(activities, Qt::AlignLeft);
+    m_chart->addAxis(percent, Qt::AlignBottom);
+    series->attachAxis(activities);
+    series->attachAxis(percent);
+
+    m_chart->setTitle(rows.isEmpty() ? QStringLiteral("No visits for this class and period")
+                                     : QStringLiteral("Right first time, weakest at the top"));
+    m_chartView->setMinimumHeight(ChartMargins + BarPixels * int(rows.size()));
+}
+
+void ResultsPage::applyClassLabel()
+{
+    const QString label = m_classLabel->text().simplified();
+    m_classLabel->setText(label);
+    if (label == m_settings.classLabel())
+        return;
+    m_settings.setClassLabel(label);
+    m_results.setClassLabel(label);
+    fillClassChoice();
+}
+
+QString ResultsPage::describeShown() const
+{
+    const QString label = m_classChoice->currentData().toString();
+    const QString who = label.isEmpty() ? QStringLiteral("every class") : QStringLiteral("class %1").arg(label);
+    const auto period = ResultsPeriod(m_periodChoice->currentData().toInt());
+    const QString when = period == ResultsPeriod::All ? QStringLiteral("all time") : resultsPeriodName(period).toLower();
+    return QStringLiteral("%1, %2").arg(who, when);
+}
+
+void ResultsPage::exportCsv()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(folder).filePath(
+        QStringLiteral("quorvale-results-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export results"), suggested,
+                                                QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    exportCsvTo(path);
+}
+
+void ResultsPage::exportCsvTo(const QString &path)
+{
+    QString error;
+    if (!m_results.exportCsv(path, filter(), &error)) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Export results"),
+                        QStringLiteral("The results could not be written to %1.").arg(QDir::toNativeSeparators(path)),
+                        QMessageBox::Ok, this);
+        box.setInformativeText(error);
+        box.exec();
+    }
+}
+
+void ResultsPage::clearResults()
+{
+    refresh(); // the count asked about is the count removed
+    if (m_visitsShown == 0)
+        return;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Clear results"),
+                    QStringLiteral("Remove %1 (%2) from the results?")
+                        .arg(m_visitsShown == 1 ? QStringLiteral("1 visit") : QStringLiteral("%1 visits").arg(m_visitsShown),
+                             describeShown()),
+                    QMessageBox::Cancel, this);
+    box.setInformativeText(QStringLiteral("They cannot be brought back. Export them first to keep a copy."));
+    QPushButton *remove = box.addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() != remove)
+        return;
+    m_results.clear(filter());
+    refresh();
+}
+
+void ResultsPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void ResultsPage::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Back from the pupils' window: what they did since is shown.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refresh();
+}

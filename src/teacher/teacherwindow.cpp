@@ -1,0 +1,18 @@
+#include "teacherwindow.h"
+
+#include "resultspage.h"
+
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+TeacherWindow::TeacherWindow(ResultsStore &results, Settings &settings, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_pages(new QTabWidget(this))
+{
+    setWindowTitle(QStringLiteral("Teacher - Quorvale"));
+    setAccessibleName(QStringLiteral("Teacher window"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_pages);
+    m_pages->addTab(new ResultsPage(results, settings), QStringLiteral("&Results"));
+    resize(960, 720);
+}

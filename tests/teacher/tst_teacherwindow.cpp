@@ -1,0 +1,320 @@
+#include "formregistry.h"
+#include "introscreen.h"
+#include "mainwindow.h"
+#include "resultspage.h"
+#include "resultsstore.h"
+#include "settings.h"
+#include "shellforms.h"
+#include "teacherplugin.h"
+#include "testsupport.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QFileDialog>
+#include <QHorizontalBarSeries>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPluginLoader>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// Records one visit: each item shown, then its first answer (true: right).
+void visit(ResultsStore &store, const QString &activity, const QList<bool> &answers)
+{
+    store.visitStarted(activity, activity.toUpper());
+    for (int i = 0; i < answers.size(); ++i) {
+        store.itemShown(i);
+        store.answered(answers[i]);
+    }
+    store.visitEnded();
+}
+
+// Runs act on the next modal dialog once it is up (the code under test is blocked in exec()).
+void whenModal(std::function<void(QWidget *)> act)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(poll, &QTimer::timeout, [poll, act, waited] {
+        if (waited.hasExpired(5000)) { // no dialog came: the test has failed already
+            poll->stop();
+            poll->deleteLater();
+        } else if (QWidget *dialog = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(dialog);
+        }
+    });
+    poll->start();
+}
+
+// Presses the message box's button with the given text, remembering what the box said.
+void answerBox(const QString &button, QString *said)
+{
+    whenModal([button, said](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        *said = box->text();
+        for (QAbstractButton *b : box->buttons()) {
+            if (b->text() == button)
+                return b->click();
+        }
+        QFAIL(qPrintable(QStringLiteral("no button %1").arg(button)));
+    });
+}
+
+int visitsShown(const ResultsPage &page)
+{
+    int visits = 0;
+    for (int r = 0; r < page.table().rowCount(); ++r)
+        visits += page.table().item(r, 1)->text().toInt();
+    return visits;
+}
+
+} // namespace
+
+class tst_TeacherWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void chartShowsTheTableWeakestAtTheTop();
+    void classLabelAndClassFilter();
+    void periodStarts_data();
+    void periodStarts();
+    void clearAsksThenRemovesWhatIsShown();
+    void exportWritesTheVisitsShown();
+    void programLoadsTheModule();
+    void teacherButtonAndCtrlT();
+
+private:
+    QTemporaryDir m_scratch;
+    std::unique_ptr<ResultsStore> m_store;
+    std::unique_ptr<Settings> m_settings;
+};
+
+void tst_TeacherWindow::initTestCase()
+{
+    QVERIFY(m_scratch.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_scratch.filePath(QStringLiteral("config")));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void tst_TeacherWindow::init()
+{
+    m_store.reset();
+    QFile::remove(m_scratch.filePath(QStringLiteral("results.sqlite")));
+    m_store = std::make_unique<ResultsStore>(m_scratch.filePath(QStringLiteral("results.sqlite")));
+    m_settings = std::make_unique<Settings>();
+    m_settings->setClassLabel(QString());
+    m_store->setClassLabel(QString());
+}
+
+void tst_TeacherWindow::chartShowsTheTableWeakestAtTheTop()
+{
+    visit(*m_store, QStringLiteral("similes"), {true, true, false});
+    visit(*m_store, QStringLiteral("similes"), {true}); // 3 of 4 over two visits: 75 %
+    visit(*m_store, QStringLiteral("openings"), {false, false, true, false}); // 25 %
+    visit(*m_store, QStringLiteral("cv"), {true, true});                     // 100 %
+    ResultsPage page(*m_store, *m_settings);
+    page.setPeriod(ResultsPeriod::All);
+
+    const QStringList expectedNames{QStringLiteral("OPENINGS"), QStringLiteral("SIMILES"), QStringLiteral("CV")};
+    const QList<int> expectedPercent{25, 75, 100};
+    const QTableWidget &table = page.table();
+    QCOMPARE(table.rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        QCOMPARE(table.item(r, 0)->text(), expectedNames[r]);
+        QCOMPARE(table.item(r, 3)->text(), QStringLiteral("%1%").arg(expectedPercent[r]));
+    }
+    QCOMPARE(table.item(1, 1)->text(), QStringLiteral("2")); // visits
+    QCOMPARE(table.item(1, 2)->text(), QStringLiteral("4")); // items
+
+    // The chart's bars, read top down (a horizontal chart lists its categories bottom up).
+    QCOMPARE(page.chart().series().size(), 1);
+    auto *series = qobject_cast<QHorizontalBarSeries *>(page.chart().series().first());
+    QVERIFY(series);
+    QCOMPARE(series->barSets().size(), 1);
+    const QBarSet *bars = series->barSets().first();
+    auto *axis = qobject_cast<QBarCategoryAxis *>(page.chart().axes(Qt::Vertical).value(0));
+    QVERIFY(axis);
+    QStringList names = axis->categories();
+    std::reverse(names.begin(), names.end());
+    QCOMPARE(names, expectedNames);
+    QCOMPARE(bars->count(), 3);
+    for (int r = 0; r < 3; ++r)
+        QCOMPARE(bars->at(2 - r), double(expectedPercent[r]));
+}
+
+void tst_TeacherWindow::classLabelAndClassFilter()
+{
+    ResultsPage page(*m_store, *m_settings);
+    page.setPeriod(ResultsPeriod::Today);
+    // The label typed is the one new visits are kept under, and it outlives the run.
+    for (const QString &label : {QStringLiteral("5A"), QStringLiteral("  5B ")}) {
+        page.classLabelEdit().setText(label);
+        emit page.classLabelEdit().editingFinished();
+        QCOMPARE(Settings().classLabel(), label.trimmed());
+        QCOMPARE(m_store->classLabel(), label.trimmed());
+        visit(*m_store, QStringLiteral("similes"), {true});
+    }
+    visit(*m_store, QStringLiteral("openings"), {false, true}); // still 5B
+
+    const struct { QString label; int visits; } cases[] = {{{}, 3}, {QStringLiteral("5A"), 1}, {QStringLiteral("5B"), 2}};
+    for (const auto &shown : cases) {
+        page.setClassFilter(shown.label);
+        QCOMPARE(page.filter().classLabel, shown.label);
+        QCOMPARE(visitsShown(page), shown.visits);
+    }
+    // A period that has not started yet shows nothing; all of time shows everything.
+    page.setClassFilter(QString());
+    page.setPeriod(ResultsPeriod::All);
+    QVERIFY(!page.filter().since.isValid());
+    QCOMPARE(visitsShown(page), 3);
+    page.setPeriod(ResultsPeriod::ThisWeek);
+    QCOMPARE(page.filter().since, resultsPeriodStart(ResultsPeriod::ThisWeek, QDateTime::currentDateTime()));
+    QCOMPARE(visitsShown(page), 3);
+    QCOMPARE(m_store->summary({QString(), QDateTime::currentDateTime().addSecs(3600)}).size(), 0);
+}
+
+void tst_TeacherWindow::periodStarts_data()
+{
+    QTest::addColumn<int>("period");
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("start");
+    const int today = int(ResultsPeriod::Today), week = int(ResultsPeriod::ThisWeek), term = int(ResultsPeriod::ThisTerm);
+    QTest::newRow("today") << today << QDate(2025, 3, 12) << QDate(2025, 3, 12);
+    QTest::newRow("week from a Monday") << week << QDate(2025, 3, 10) << QDate(2025, 3, 10);
+    QTest::newRow("week from a Sunday") << week << QDate(2025, 3, 16) << QDate(2025, 3, 10);
+    QTest::newRow("week across the new year") << week << QDate(2025, 1, 1) << QDate(2024, 12, 30);
+    QTest::newRow("autumn term, first day") << term << QDate(2024, 9, 1) << QDate(2024, 9, 1);
+    QTest::newRow("autumn term, last day") << term << QDate(2024, 12, 31) << QDate(2024, 9, 1);
+    QTest::newRow("spring term") << term << QDate(2025, 4, 14) << QDate(2025, 1, 1);
+    QTest::newRow("summer term") << term << QDate(2025, 4, 15) << QDate(2025, 4, 15);
+    QTest::newRow("summer holiday") << term << QDate(2025, 8, 31) << QDate(2025, 4, 15);
+}
+
+void tst_TeacherWindow::periodStarts()
+{
+    QFETCH(int, period);
+    QFETCH(QDate, today);
+    QFETCH(QDate, start);
+    const QDateTime now(today, QTime(15, 30));
+    QCOMPARE(resultsPeriodStart(ResultsPeriod(period), now), start.startOfDay());
+    QVERIFY(!resultsPeriodStart(ResultsPeriod::All, now).isValid());
+}
+
+void tst_TeacherWindow::clearAsksThenRemovesWhatIsShown()
+{
+    m_store->setClassLabel(QStringLiteral("5A"));
+    visit(*m_store, QStringLiteral("similes"), {true});
+    m_store->setClassLabel(QStringLiteral("5B"));
+    visit(*m_store, QStringLiteral("similes"), {false});
+    visit(*m_store, QStringLiteral("openings"), {true});
+    ResultsPage page(*m_store, *m_settings);
+    page.setPeriod(ResultsPeriod::All);
+    page.setClassFilter(QStringLiteral("5B"));
+
+    QString said;
+    answerBox(QStringLiteral("Cancel"), &said);
+    page.clearResults();
+    QVERIFY2(said.contains(QStringLiteral("2 visits")), qPrintable(said));
+    QCOMPARE(m_store->visits().size(), 3);
+
+    answerBox(QStringLiteral("Remove"), &said);
+    page.clearResults();
+    QCOMPARE(m_store->visits().size(), 1);
+    QCOMPARE(m_store->visits().first().classLabel, QStringLiteral("5A"));
+    QCOMPARE(page.table().rowCount(), 0);
+}
+
+void tst_TeacherWindow::exportWritesTheVisitsShown()
+{
+    m_store->setClassLabel(QStringLiteral("=5C"));
+    visit(*m_store, QStringLiteral("similes"), {true, false});
+    visit(*m_store, QStringLiteral("cv"), {true});
+    ResultsPage page(*m_store, *m_settings);
+    page.setPeriod(ResultsPeriod::Today);
+
+    const QString path = m_scratch.filePath(QStringLiteral("out")); // ".csv" is added
+    whenModal([path](QWidget *dialog) {
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        QVERIFY(files);
+        files->selectFile(path);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    page.exportCsv();
+    QFile csv(path + QStringLiteral(".csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3); // header and two visits
+    QVERIFY2(lines[1].contains(QStringLiteral("'=5C")), qPrintable(lines[1]));
+
+    // A folder that is not there: the teacher is told, and nothing else happens.
+    const QString nowhere = m_scratch.filePath(QStringLiteral("missing/out.csv"));
+    QString said;
+    answerBox(QStringLiteral("OK"), &said);
+    page.exportCsvTo(nowhere);
+    QVERIFY2(said.contains(QStringLiteral("could not be written")), qPrintable(said));
+    QVERIFY(!QFile::exists(nowhere));
+}
+
+void tst_TeacherWindow::programLoadsTheModule()
+{
+    // As the program finds it: by its base name, beside the executable.
+    QPluginLoader loader(QStringLiteral(QUORVALE_PROGRAM_DIR "/quorvale-teacher"));
+    QVERIFY2(loader.load(), qPrintable(loader.errorString()));
+    auto *plugin = qobject_cast<TeacherPlugin *>(loader.instance());
+    QVERIFY(plugin);
+    visit(*m_store, QStringLiteral("similes"), {true});
+    std::unique_ptr<QWidget> window(plugin->createWindow(*m_store, *m_settings));
+    QVERIFY(window && window->isWindow());
+    auto *tabs = window->findChild<QTabWidget *>();
+    QVERIFY(tabs);
+    QCOMPARE(tabs->tabText(0).remove(QLatin1Char('&')), QStringLiteral("Results"));
+    auto *table = window->findChild<QTableWidget *>();
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 1);
+}
+
+void tst_TeacherWindow::teacherButtonAndCtrlT()
+{
+    TestApp app;
+    registerShellForms(app.context);
+    int opened = 0;
+    app.context.openTeacher = [&opened] { ++opened; };
+    Form *home = app.forms.get(QString::fromLatin1(Intro0::Name));
+    home->Show();
+    const Control *button = home->control(QStringLiteral("teacherButton"));
+    QVERIFY(button && button->visible && button->onClick);
+    QCOMPARE(button->accessibleName, QStringLiteral("Teacher window"));
+    // On the screen, in free space: over nothing shown and no clickable control.
+    QVERIFY(QRectF(0, 0, 12000, 9000).contains(button->rect()));
+    for (const auto &other : home->controls()) {
+        if (other.get() != button && (other->visible || other->isPressable()))
+            QVERIFY2(!other->rect().intersects(button->rect()), qPrintable(other->name()));
+    }
+    button->onClick(-1);
+    QCOMPARE(opened, 1);
+    QCOMPARE(app.forms.current(), home); // the pupils' screen stays
+
+    MainWindow window(app.forms);
+    window.onTeacher = app.context.openTeacher;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::keyClick(&window, Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(opened, 2);
+}
+
+QTEST_MAIN(tst_TeacherWindow)
+#include "tst_teacherwindow.moc"
