@@ -1,9 +1,10 @@
 #!/bin/sh
 # Usage: check-install.sh BUILD_DIR APP_ID
 # Installs the build into a scratch prefix, checks that the program, its content tool, the
-# teacher window's module, the desktop entry, the icon and the metainfo are all installed
-# and agree with each other, and validates the metainfo with appstreamcli. Exits 77
-# (skipped) only when appstreamcli is missing and everything else passed.
+# class results' and the teacher window's modules, the desktop entry, the icon and the
+# metainfo are all installed and agree with each other, and validates the metainfo with
+# appstreamcli. Exits 77 (skipped) only when appstreamcli is missing and everything else
+# passed.
 set -eu
 build=$1
 id=$2
@@ -22,11 +23,14 @@ for file in bin/quorvale bin/quorvale-content \
         status=1
     fi
 done
-# The teacher window's module, where the installed program looks for it: ../lib/quorvale.
-if ! ls "$prefix"/lib/quorvale/*quorvale-teacher.so >/dev/null 2>&1; then
-    echo "not installed: lib/quorvale/libquorvale-teacher.so"
-    status=1
-fi
+# The modules (the class results, the teacher window), where the installed program looks
+# for them: ../lib/quorvale.
+for module in quorvale-results quorvale-teacher; do
+    if ! ls "$prefix"/lib/quorvale/*"$module".so >/dev/null 2>&1; then
+        echo "not installed: lib/quorvale/lib$module.so"
+        status=1
+    fi
+done
 for program in bin/quorvale bin/quorvale-content; do
     [ -x "$prefix/$program" ] || { echo "not executable: $program"; status=1; }
 done

@@ -1,11 +1,12 @@
 #include "fonts.h"
 #include "program.h"
-#include "resultsstore.h"
+#include "results.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -49,12 +50,15 @@ int runCommandLine(int argc, char *argv[])
     if (file.isEmpty())
         return fail(QStringLiteral("--export-results needs a file name."));
 
-    ResultsStore results(ResultsStore::defaultPath());
     QString error;
-    if (!results.exportCsv(file, {}, &error))
+    const std::unique_ptr<Results> results = Program::loadResults(Results::defaultPath(), &error);
+    if (!results)
+        return fail(QStringLiteral("cannot read the class results: their module (quorvale-results) is missing "
+                                   "or damaged."));
+    if (!results->exportCsv(file, {}, &error))
         return fail(QStringLiteral("cannot write %1: %2.").arg(file, error));
-    if (!results.problem().isEmpty())
-        std::fprintf(stderr, "quorvale: %s\n", qPrintable(results.problem()));
+    if (!results->problem().isEmpty())
+        std::fprintf(stderr, "quorvale: %s\n", qPrintable(results->problem()));
     return 0;
 }
 

@@ -4,7 +4,8 @@
 #include "formview.h"
 #include "mainwindow.h"
 #include "registerforms.h"
-#include "resultsstore.h"
+#include "results.h"
+#include "resultsplugin.h"
 #include "settings.h"
 #include "shellforms.h"
 #include "teachercontent.h"
@@ -18,7 +19,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <QScreen>
 
 Program::Program()
     : m_contentKinds(allContentKinds())
@@ -43,13 +43,49 @@ Program::~Program()
     delete m_teacherWindow;
 }
 
-ResultsStore &Program::results()
+Results &Program::results()
 {
     if (!m_results) {
-        m_results = std::make_unique<ResultsStore>(ResultsStore::defaultPath());
+        QString failure;
+        m_results = loadResults(Results::defaultPath(), &failure);
+        if (!m_results) {
+            qWarning("The class results could not be loaded: %s", qPrintable(failure));
+            m_results = std::make_unique<NoResults>(
+                QStringLiteral("Results are not being kept: the results module (quorvale-results) "
+                               "is missing or damaged."));
+        }
         m_results->setClassLabel(settings().classLabel());
     }
     return *m_results;
+}
+
+QObject *Program::loadModule(const QString &baseName, QString *failure)
+{
+    // Beside the program (a build), then where an installed copy keeps its modules.
+    const QString dir = QCoreApplication::applicationDirPath();
+    QString firstFailure;
+    for (const QString &path : {dir + QLatin1Char('/') + baseName,
+                                dir + QStringLiteral("/" QUORVALE_MODULES_FROM_BIN "/") + baseName}) {
+        QPluginLoader loader(QDir::cleanPath(path));
+        if (QObject *instance = loader.instance())
+            return instance;
+        if (firstFailure.isEmpty())
+            firstFailure = loader.errorString();
+    }
+    if (failure)
+        *failure = firstFailure;
+    return nullptr;
+}
+
+std::unique_ptr<Results> Program::loadResults(const QString &path, QString *failure)
+{
+    auto *plugin = qobject_cast<ResultsPlugin *>(loadModule(QStringLiteral("quorvale-results"), failure));
+    if (!plugin) {
+        if (failure && failure->isEmpty())
+            *failure = QStringLiteral("quorvale-results is not a results module");
+        return nullptr;
+    }
+    return std::unique_ptr<Results>(plugin->create(path));
 }
 
 Settings &Program::settings()
@@ -62,19 +98,8 @@ Settings &Program::settings()
 void Program::openTeacher()
 {
     if (!m_teacherWindow) {
-        // Beside the program (a build), then where an installed copy keeps its modules.
-        const QString dir = QCoreApplication::applicationDirPath();
         QString failure;
-        TeacherPlugin *plugin = nullptr;
-        for (const QString &path : {dir + QStringLiteral("/quorvale-teacher"),
-                                    dir + QStringLiteral("/" QUORVALE_MODULES_FROM_BIN "/quorvale-teacher")}) {
-            QPluginLoader loader(QDir::cleanPath(path));
-            plugin = qobject_cast<TeacherPlugin *>(loader.instance());
-            if (plugin)
-                break;
-            if (failure.isEmpty())
-                failure = loader.errorString();
-        }
+        auto *plugin = qobject_cast<TeacherPlugin *>(loadModule(QStringLiteral("quorvale-teacher"), &failure));
         if (!plugin) {
             qWarning("The teacher window could not be loaded: %s", qPrintable(failure));
             QMessageBox::warning(m_window.get(), QStringLiteral("Quorvale"),

@@ -23,8 +23,9 @@
 #include <memory>
 
 class MainWindow;
+class QObject;
 class QWidget;
-class ResultsStore;
+class Results;
 class Settings;
 
 class Program
@@ -45,19 +46,28 @@ public:
     FormRegistry &forms() { return m_forms; }
     MainWindow &window() { return *m_window; }
 
-    // The class results, opened on first use.
-    ResultsStore &results();
+    // The class results, opened on first use from the quorvale-results module; when that
+    // cannot be loaded, nothing is kept and problem() says why.
+    Results &results();
     // The user's settings, opened on first use.
     Settings &settings();
     // Loads the teacher window's module the first time and shows its one window, raised
     // on later calls; says so in a message box when the module cannot be loaded.
     void openTeacher();
 
+    // Loads one of the program's modules by base name ("quorvale-results"): beside the
+    // executable (a build), then where an installed copy keeps them. Null, and why, when
+    // it cannot be loaded.
+    static QObject *loadModule(const QString &baseName, QString *failure);
+    // A new store of the class results in the file at path, from the results module; null,
+    // and why, when the module cannot be loaded.
+    static std::unique_ptr<Results> loadResults(const QString &path, QString *failure);
+
 private:
     void keepWindowState();
 
     // First, so it outlives the forms: an activity ends its visit as it goes.
-    std::unique_ptr<ResultsStore> m_results;
+    std::unique_ptr<Results> m_results;
     const AssetResolver m_assets;
     const FontTextMeasurer m_measurer;
     SharedState m_state;

@@ -6,7 +6,6 @@
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 #include <QVariant>
 
 #include <algorithm>
@@ -14,7 +13,6 @@
 
 namespace {
 
-const QString FileName = QStringLiteral("results.sqlite");
 // Kept as local time, so the date and start time read as the clock on the wall did, and
 // sort as text.
 const QString TimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
@@ -91,11 +89,6 @@ ResultsStore::~ResultsStore()
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
     }
-}
-
-QString ResultsStore::defaultPath()
-{
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(FileName);
 }
 
 void ResultsStore::setClassLabel(const QString &label)

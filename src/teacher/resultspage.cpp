@@ -30,12 +30,12 @@ namespace {
 enum Column { ActivityColumn, VisitsColumn, ItemsColumn, RightColumn, ColumnCount };
 
 // Right first time as shown, in whole per cent: the table and the chart show the same.
-int rightPercent(const ResultsStore::Summary &row)
+int rightPercent(const Results::Summary &row)
 {
     return qRound(row.rightPercent());
 }
 
-bool answeredAny(const ResultsStore::Summary &row)
+bool answeredAny(const Results::Summary &row)
 {
     return row.right + row.wrong > 0;
 }
@@ -53,7 +53,7 @@ constexpr int ChartMargins = 110;
 
 } // namespace
 
-ResultsPage::ResultsPage(ResultsStore &results, Settings &settings, QWidget *parent)
+ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     : QWidget(parent)
     , m_results(results)
     , m_settings(settings)
@@ -156,9 +156,9 @@ ResultsPage::ResultsPage(ResultsStore &results, Settings &settings, QWidget *par
     m_problem->setVisible(!problem.isEmpty());
 }
 
-ResultsStore::Filter ResultsPage::filter() const
+Results::Filter ResultsPage::filter() const
 {
-    ResultsStore::Filter filter;
+    Results::Filter filter;
     filter.classLabel = m_classChoice->currentData().toString();
     filter.since = resultsPeriodStart(ResultsPeriod(m_periodChoice->currentData().toInt()), QDateTime::currentDateTime());
     return filter;
@@ -187,9 +187,9 @@ void ResultsPage::setPeriod(ResultsPeriod period)
 void ResultsPage::refresh()
 {
     fillClassChoice();
-    const QList<ResultsStore::Summary> rows = m_results.summary(filter());
+    const QList<Results::Summary> rows = m_results.summary(filter());
     m_visitsShown = 0;
-    for (const ResultsStore::Summary &row : rows)
+    for (const Results::Summary &row : rows)
         m_visitsShown += row.visits;
     fillTable(rows);
     fillChart(rows);
@@ -214,11 +214,11 @@ void ResultsPage::fillClassChoice()
     m_classChoice->setCurrentIndex(std::max(0, m_classChoice->findData(current)));
 }
 
-void ResultsPage::fillTable(const QList<ResultsStore::Summary> &rows)
+void ResultsPage::fillTable(const QList<Results::Summary> &rows)
 {
     m_table->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
-        const ResultsStore::Summary &row = rows[r];
+        const Results::Summary &row = rows[r];
         auto *activity = new QTableWidgetItem(row.title.isEmpty() ? row.activity : row.title);
         activity->setToolTip(row.activity);
         m_table->setItem(r, ActivityColumn, activity);
@@ -231,7 +231,7 @@ void ResultsPage::fillTable(const QList<ResultsStore::Summary> &rows)
     }
 }
 
-void ResultsPage::fillChart(const QList<ResultsStore::Summary> &rows)
+void ResultsPage::fillChart(const QList<Results::Summary> &rows)
 {
     m_chart->removeAllSeries();
     for (QAbstractAxis *axis : m_chart->axes())

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "resultsperiod.h"
-#include "resultsstore.h"
+#include "results.h"
 
 #include <QWidget>
 
@@ -21,10 +21,10 @@ class ResultsPage : public QWidget
 {
     Q_OBJECT
 public:
-    ResultsPage(ResultsStore &results, Settings &settings, QWidget *parent = nullptr);
+    ResultsPage(Results &results, Settings &settings, QWidget *parent = nullptr);
 
     // The visits the page shows: the chosen class and the chosen period as of now.
-    ResultsStore::Filter filter() const;
+    Results::Filter filter() const;
     // Reads the results afresh (also done whenever the window is shown or activated).
     void refresh();
 
@@ -49,11 +49,11 @@ protected:
 private:
     void applyClassLabel();
     void fillClassChoice();
-    void fillTable(const QList<ResultsStore::Summary> &rows);
-    void fillChart(const QList<ResultsStore::Summary> &rows);
+    void fillTable(const QList<Results::Summary> &rows);
+    void fillChart(const QList<Results::Summary> &rows);
     QString describeShown() const;
 
-    ResultsStore &m_results;
+    Results &m_results;
     Settings &m_settings;
     QLabel *m_problem;
     QLineEdit *m_classLabel;

@@ -2,7 +2,7 @@
 
 #include "teacherwindow.h"
 
-QWidget *TeacherModule::createWindow(ResultsStore &results, Settings &settings)
+QWidget *TeacherModule::createWindow(Results &results, Settings &settings)
 {
     return new TeacherWindow(results, settings);
 }

@@ -5,7 +5,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-TeacherWindow::TeacherWindow(ResultsStore &results, Settings &settings, QWidget *parent)
+TeacherWindow::TeacherWindow(Results &results, Settings &settings, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_pages(new QTabWidget(this))
 {

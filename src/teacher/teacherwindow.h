@@ -3,7 +3,7 @@
 #include <QWidget>
 
 class QTabWidget;
-class ResultsStore;
+class Results;
 class Settings;
 
 // The teacher's own window, apart from the pupils' screens: ordinary widgets, one tab a
@@ -12,7 +12,7 @@ class TeacherWindow : public QWidget
 {
     Q_OBJECT
 public:
-    TeacherWindow(ResultsStore &results, Settings &settings, QWidget *parent = nullptr);
+    TeacherWindow(Results &results, Settings &settings, QWidget *parent = nullptr);
 
     QTabWidget &pages() const { return *m_pages; }
 

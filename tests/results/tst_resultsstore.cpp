@@ -344,6 +344,8 @@ private slots:
         QTest::newRow("stray argument") << QStringList{"--export-results", "OUT", "more"} << 2;
         QTest::newRow("unwritable file") << QStringList{"--export-results", "NOWHERE"} << 2;
         QTest::newRow("folder as file") << QStringList{"--export-results", "."} << 2;
+        // A copy of the program with no results module beside it (nor an installed one).
+        QTest::newRow("no results module") << QStringList{"--export-results", "OUT", "ALONE"} << 2;
     }
     void commandLine()
     {
@@ -359,6 +361,12 @@ private slots:
         const QString out = home + QStringLiteral("/out.csv");
         arguments.replaceInStrings(QStringLiteral("OUT"), out);
         arguments.replaceInStrings(QStringLiteral("NOWHERE"), home + QStringLiteral("/no/such/out.csv"));
+        QString executable = QStringLiteral(QUORVALE_PROGRAM);
+        if (arguments.removeAll(QStringLiteral("ALONE"))) {
+            QVERIFY(QDir().mkpath(home + QStringLiteral("/alone")));
+            executable = home + QStringLiteral("/alone/quorvale");
+            QVERIFY(QFile::copy(QStringLiteral(QUORVALE_PROGRAM), executable));
+        }
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
@@ -367,7 +375,7 @@ private slots:
         env.remove(QStringLiteral("QT_QPA_PLATFORM")); // no window system is needed
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(home);
-        program.start(QStringLiteral(QUORVALE_PROGRAM), arguments);
+        program.start(executable, arguments);
         QVERIFY(program.waitForFinished(30000));
         const QString output = QString::fromUtf8(program.readAllStandardOutput());
         const QString errors = QString::fromUtf8(program.readAllStandardError());
@@ -376,6 +384,8 @@ private slots:
         if (exitCode == 2) {
             QVERIFY2(errors.startsWith(QLatin1String("quorvale: ")) && errors.count(QLatin1Char('\n')) == 1,
                      qPrintable(errors));
+            QCOMPARE(errors.contains(QLatin1String("quorvale-results")), executable != QLatin1String(QUORVALE_PROGRAM));
+            QVERIFY(!QFile::exists(out));
         } else if (arguments.first() == QLatin1String("--help")) {
             QVERIFY(output.contains(QLatin1String("--export-results <file>")));
         } else {
@@ -385,6 +395,20 @@ private slots:
             QCOMPARE(lines.size(), 3);
             QVERIFY(lines.at(1).contains(",5B,similes,similes,2,1,1,"));
         }
+    }
+
+    // The program loads the store (and Qt SQL with it) only when the results are first
+    // needed: its binary does not depend on Qt SQL, directly or through another library.
+    void programDoesNotNeedQtSql()
+    {
+        QProcess ldd;
+        ldd.start(QStringLiteral("ldd"), {QStringLiteral(QUORVALE_PROGRAM)});
+        if (!ldd.waitForStarted())
+            QSKIP("ldd is not available");
+        QVERIFY(ldd.waitForFinished(30000));
+        const QString needed = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+        QVERIFY2(needed.contains(QLatin1String("libQt6Widgets")), qPrintable(needed));
+        QVERIFY2(!needed.contains(QLatin1String("libQt6Sql")), qPrintable(needed));
     }
 
 private:
