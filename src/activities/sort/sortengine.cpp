@@ -207,9 +207,7 @@ void SortScreen::Form_Load()
         slot(i).setCaption(QString());
         phrase(i).setCaption(QString());
         slot(i).opaque = false;
-        // The spare slots some designs keep below the bottom edge (so every phrase has a
-        // slot) still take drops, but a clipped outline there would only puzzle the class.
-        slot(i).visible = slot(i).top + slot(i).height <= height;
+        slot(i).visible = true; // every slot lies wholly on the screen (the layouts are tested for it)
     }
     // Phrase 0 appears with the first set.
     for (int i = 1; i < count(); ++i) {
