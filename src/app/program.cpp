@@ -107,7 +107,9 @@ void Program::openTeacher()
                                                 "(quorvale-teacher) is missing or damaged."));
             return;
         }
-        m_teacherWindow = plugin->createWindow(results(), settings());
+        if (!m_teacherContext)
+            m_teacherContext = std::make_unique<TeacherContext>(TeacherContext{results(), settings()});
+        m_teacherWindow = plugin->createWindow(*m_teacherContext);
         if (!m_teacherWindow)
             return;
         // First shown over the middle of the pupils' window (with no window manager nothing

@@ -27,6 +27,7 @@ class QObject;
 class QWidget;
 class Results;
 class Settings;
+struct TeacherContext;
 
 class Program
 {
@@ -78,6 +79,8 @@ private:
     AppContext m_context{m_state, m_forms, m_sound, m_random, m_urls, m_assets};
     QList<ContentKind> m_contentKinds;
     std::unique_ptr<Settings> m_settings;
+    // What the teacher window works on; made with the window, kept as long as the program.
+    std::unique_ptr<TeacherContext> m_teacherContext;
     // Set by show() when the window's place is kept between runs.
     bool m_keepsWindow = false;
     // Last, so the windows go before the forms, results and settings they show.

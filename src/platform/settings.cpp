@@ -1,10 +1,16 @@
 #include "settings.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString WindowGeometryKey = QStringLiteral("window/geometry");
 const QString WindowFullScreenKey = QStringLiteral("window/fullScreen");
 const QString ClassLabelKey = QStringLiteral("results/classLabel");
+const QString ReadAloudKey = QStringLiteral("speech/readAloud");
+const QString SpeechVoiceKey = QStringLiteral("speech/voice");
+const QString SpeechRateKey = QStringLiteral("speech/rate");
+const QString HighContrastKey = QStringLiteral("view/highContrast");
 
 } // namespace
 
@@ -44,4 +50,50 @@ void Settings::setClassLabel(const QString &label)
 {
     if (classLabel() != label)
         m_settings.setValue(ClassLabelKey, label);
+}
+
+bool Settings::readAloud() const
+{
+    return m_settings.value(ReadAloudKey, true).toBool();
+}
+
+void Settings::setReadAloud(bool on)
+{
+    if (readAloud() != on || !m_settings.contains(ReadAloudKey))
+        m_settings.setValue(ReadAloudKey, on);
+}
+
+QString Settings::speechVoice() const
+{
+    return m_settings.value(SpeechVoiceKey).toString();
+}
+
+void Settings::setSpeechVoice(const QString &voice)
+{
+    if (speechVoice() != voice)
+        m_settings.setValue(SpeechVoiceKey, voice);
+}
+
+double Settings::speechRate() const
+{
+    // A hand-edited file can hold anything: keep the rate within what the engine takes.
+    return std::clamp(m_settings.value(SpeechRateKey, 0.0).toDouble(), -1.0, 1.0);
+}
+
+void Settings::setSpeechRate(double rate)
+{
+    rate = std::clamp(rate, -1.0, 1.0);
+    if (speechRate() != rate || !m_settings.contains(SpeechRateKey))
+        m_settings.setValue(SpeechRateKey, rate);
+}
+
+bool Settings::highContrast() const
+{
+    return m_settings.value(HighContrastKey, false).toBool();
+}
+
+void Settings::setHighContrast(bool on)
+{
+    if (highContrast() != on || !m_settings.contains(HighContrastKey))
+        m_settings.setValue(HighContrastKey, on);
 }

@@ -21,6 +21,19 @@ public:
     // The class the results are kept under ("5B"), set by the teacher; empty for none.
     QString classLabel() const;
     void setClassLabel(const QString &label);
+    // Read-aloud: whether a pupil may have a screen read aloud (on unless the teacher turns
+    // it off), the voice's name (empty: the engine's British or Scottish voice, otherwise
+    // its default) and the speaking rate, from -1 (slowest) through 0 (normal) to 1.
+    bool readAloud() const;
+    void setReadAloud(bool on);
+    QString speechVoice() const;
+    void setSpeechVoice(const QString &voice);
+    double speechRate() const;
+    void setSpeechRate(double rate);
+    // Every screen drawn in colours that give each text at least 4.5:1 against what lies
+    // behind it, instead of the designed colours.
+    bool highContrast() const;
+    void setHighContrast(bool on);
 
     // Writes what has changed to the file now (it is also written when this goes).
     void sync() { m_settings.sync(); }

@@ -2,7 +2,7 @@
 
 #include "teacherwindow.h"
 
-QWidget *TeacherModule::createWindow(Results &results, Settings &settings)
+QWidget *TeacherModule::createWindow(TeacherContext &context)
 {
-    return new TeacherWindow(results, settings);
+    return new TeacherWindow(context);
 }

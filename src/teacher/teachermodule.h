@@ -12,5 +12,5 @@ class TeacherModule : public QObject, public TeacherPlugin
     Q_PLUGIN_METADATA(IID TeacherPlugin_iid)
     Q_INTERFACES(TeacherPlugin)
 public:
-    QWidget *createWindow(Results &results, Settings &settings) override;
+    QWidget *createWindow(TeacherContext &context) override;
 };

@@ -2,21 +2,43 @@
 
 #include <QtPlugin>
 
+#include <functional>
+
+class QByteArray;
+class QString;
 class QWidget;
 class Results;
 class Settings;
 
+// What the teacher window works on, handed over by the program. The window's pages reach
+// the program only through this: the results through their interface (results.h), the
+// settings, and the program's own services as functions the program sets (any left unset
+// means the program does not offer it, and the page says so or hides the control).
+struct TeacherContext
+{
+    Results &results;
+    Settings &settings;
+    // Called after the teacher changes a setting the pupils' screens show (high contrast,
+    // read-aloud, voice, rate), so every screen follows at once.
+    std::function<void()> settingsChanged = {};
+    // A live activity screen for a bank held in memory (the JSON of a content file), showing
+    // the given record (from 0), playable, as a widget inside parent; nullptr when the
+    // activity is unknown or the bank cannot be shown.
+    std::function<QWidget *(const QString &activity, const QByteArray &bank, int record, QWidget *parent)>
+        previewScreen = {};
+};
+
 // The teacher window lives in a module of its own (its Qt Widgets pages and Qt Charts),
 // loaded the first time the teacher asks for it, so starting the program and the pupils'
-// screens never pay for it. The program includes only this header; the window works on
-// the results through their interface (results.h), never on the store itself.
+// screens never pay for it. The program includes only this header.
 class TeacherPlugin
 {
 public:
     virtual ~TeacherPlugin() = default;
     // A new teacher window: one top-level window, a page per feature, working on these.
-    virtual QWidget *createWindow(Results &results, Settings &settings) = 0;
+    // The context outlives the window.
+    virtual QWidget *createWindow(TeacherContext &context) = 0;
 };
 
-#define TeacherPlugin_iid "org.example.quorvale.TeacherPlugin/2"
+#define TeacherPlugin_iid "org.example.quorvale.TeacherPlugin/3"
 Q_DECLARE_INTERFACE(TeacherPlugin, TeacherPlugin_iid)

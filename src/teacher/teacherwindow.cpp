@@ -1,11 +1,12 @@
 #include "teacherwindow.h"
 
 #include "resultspage.h"
+#include "teacherplugin.h"
 
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-TeacherWindow::TeacherWindow(Results &results, Settings &settings, QWidget *parent)
+TeacherWindow::TeacherWindow(TeacherContext &context, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_pages(new QTabWidget(this))
 {
@@ -13,6 +14,6 @@ TeacherWindow::TeacherWindow(Results &results, Settings &settings, QWidget *pare
     setAccessibleName(QStringLiteral("Teacher window"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
-    m_pages->addTab(new ResultsPage(results, settings), QStringLiteral("&Results"));
+    m_pages->addTab(new ResultsPage(context.results, context.settings), QStringLiteral("&Results"));
     resize(960, 720);
 }

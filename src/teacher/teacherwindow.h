@@ -3,8 +3,7 @@
 #include <QWidget>
 
 class QTabWidget;
-class Results;
-class Settings;
+struct TeacherContext;
 
 // The teacher's own window, apart from the pupils' screens: ordinary widgets, one tab a
 // page, each page one class that gets what it works on from here.
@@ -12,7 +11,7 @@ class TeacherWindow : public QWidget
 {
     Q_OBJECT
 public:
-    TeacherWindow(Results &results, Settings &settings, QWidget *parent = nullptr);
+    explicit TeacherWindow(TeacherContext &context, QWidget *parent = nullptr);
 
     QTabWidget &pages() const { return *m_pages; }
 

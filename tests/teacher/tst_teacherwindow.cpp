@@ -277,7 +277,8 @@ void tst_TeacherWindow::programLoadsTheModule()
     auto *plugin = qobject_cast<TeacherPlugin *>(loader.instance());
     QVERIFY(plugin);
     visit(*m_store, QStringLiteral("similes"), {true});
-    std::unique_ptr<QWidget> window(plugin->createWindow(*m_store, *m_settings));
+    TeacherContext context{*m_store, *m_settings};
+    std::unique_ptr<QWidget> window(plugin->createWindow(context));
     QVERIFY(window && window->isWindow());
     auto *tabs = window->findChild<QTabWidget *>();
     QVERIFY(tabs);
