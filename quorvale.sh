@@ -8,7 +8,7 @@ set -eu
 cd "$(dirname "$0")"
 mode="${1:-run}"
 
-packages="cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev libgl-dev fonts-liberation fonts-wine appstream"
+packages="cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev libgl-dev flite1-dev fonts-liberation fonts-wine appstream poppler-utils pulseaudio pulseaudio-utils"
 [ "$mode" = harden ] && packages="$packages clang libclang-rt-14-dev"
 missing=""
 for p in $packages; do
