@@ -11,6 +11,7 @@
 class FormRegistry;
 class RandomSource;
 class SoundDevice;
+class Speech;
 class UrlOpener;
 class VisitLog;
 
@@ -36,6 +37,11 @@ struct AppContext
     // Opens the teacher window (or raises it), from the home screen's Teacher button and
     // Ctrl+T. Left unset, neither does anything.
     std::function<void()> openTeacher = {};
+    // Reads text aloud for a pupil who asks; created on first use, never at start-up.
+    // Returns nullptr when read-aloud is turned off by the teacher or not set up, and an
+    // unavailable service (Speech::available() false) when it cannot be heard; either way
+    // the screens offer no read-aloud.
+    std::function<Speech *()> speech = {};
 
     // The picture at a relative path ("Images\exit.jpg"); a null picture when it is
     // missing or unreadable.
