@@ -119,7 +119,7 @@ QStringList RecordReader::textsBetween(const QString &field, int minCount, int m
             return {};
         }
         if (!allowEmpty && item.toString().trimmed().isEmpty())
-            problem(field, QStringLiteral("must not hold empty texts"));
+            problem(QStringLiteral("%1[%2]").arg(field).arg(result.size()), QStringLiteral("This text must not be empty"));
         result << item.toString();
     }
     return result;
@@ -175,13 +175,20 @@ QString RecordReader::choice(const QString &field, const QStringList &allowed)
     return value;
 }
 
-bool expectRecordCount(const ContentDocument &document, int count, ContentProblems &problems)
+bool expectRecordRange(const ContentDocument &document, int capacity, ContentProblems &problems)
 {
-    if (document.records.size() == count)
-        return true;
-    problems.append({document.path, -1, QStringLiteral("records"),
-                     QStringLiteral("must hold %1 records, not %2").arg(count).arg(document.records.size())});
-    return false;
+    const int count = int(document.records.size());
+    if (count < MinimumRecords) {
+        problems.append({document.path, -1, QStringLiteral("records"),
+                         QStringLiteral("There must be at least %1 records").arg(MinimumRecords)});
+        return false;
+    }
+    if (count > capacity) {
+        problems.append({document.path, -1, QStringLiteral("records"),
+                         QStringLiteral("There can be at most %1 records, not %2").arg(capacity).arg(count)});
+        return false;
+    }
+    return true;
 }
 
 QStringList contentCandidates(const AssetResolver &assets, const QString &activity)
@@ -189,9 +196,10 @@ QStringList contentCandidates(const AssetResolver &assets, const QString &activi
     QStringList paths;
     const QString relative = QStringLiteral("content\\") + activity + QStringLiteral(".json");
     // The user's own folder first: their copy wins over one put beside the program for
-    // everyone who uses the computer.
+    // everyone who uses the computer. A resolver that lists the user's folder itself puts
+    // it where it wants it (the teacher's preview puts the bank being edited before it).
     QStringList roots = assets.roots();
-    if (const QString user = userDataFolder(); !user.isEmpty())
+    if (const QString user = userDataFolder(); !user.isEmpty() && !roots.contains(user))
         roots.prepend(user);
     for (const QString &root : roots) {
         const QString found = AssetResolver({root}).resolve(relative);

@@ -12,6 +12,9 @@ class AssetResolver;
 
 // One thing wrong with a content file, said so that a teacher editing it can find it:
 // the file, the record (from 0; -1 for the file as a whole), the field and the reason.
+// The field is the record's JSON field name; a problem with one element of a list field
+// names it with its index from 0, as "wrong[2]" or "entries[0]". The reason is a sentence a
+// teacher understands ("This option is the same as the right answer").
 struct ContentProblem
 {
     QString file;
@@ -69,8 +72,10 @@ private:
     bool m_isObject = false;
 };
 
-// Checks the record count; notes a problem when it differs.
-bool expectRecordCount(const ContentDocument &document, int count, ContentProblems &problems);
+// Checks that the bank holds from 2 records (a draw needs another record to move on to) to
+// capacity (what the engine's shared banks hold); notes a problem otherwise.
+bool expectRecordRange(const ContentDocument &document, int capacity, ContentProblems &problems);
+constexpr int MinimumRecords = 2;
 
 // Finds and reads an activity's bank: "content\<id>.json" in the user's own data folder,
 // the working folder, beside the program, then the copy built in. A copy that cannot be

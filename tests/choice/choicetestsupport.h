@@ -37,10 +37,16 @@ inline QByteArray builtInBank(const QString &id)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A built-in bank is held to both levels of checks: what every bank must pass, and the
+// built-in bank's own rules. Nothing is returned when either finds a problem.
 inline std::optional<BankImage> parseBytes(const QString &id, const QByteArray &data, ContentProblems &problems)
 {
     const auto document = ContentDocument::parse(data, id + QStringLiteral(".json"), problems);
-    return document ? parseChoiceBank(*choiceActivity(id), *document, problems) : std::nullopt;
+    if (!document)
+        return std::nullopt;
+    auto image = parseChoiceBank(*choiceActivity(id), *document, problems);
+    checkChoiceBuiltInRules(*choiceActivity(id), *document, problems);
+    return problems.isEmpty() ? image : std::nullopt;
 }
 
 // Every problem on a line of its own, for a failure message.

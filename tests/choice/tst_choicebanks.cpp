@@ -211,26 +211,27 @@ void tst_ChoiceBanks::brokenRecordIsRejected_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value"); // JSON
     QTest::addColumn<int>("problemRecord");
+    QTest::addColumn<QString>("problemField"); // empty: the field that was changed
     QTest::addColumn<QString>("reason");
-    QTest::newRow("an example reworded") << "openings" << 0 << "prompt" << R"("Cautiously moving along the towpath..")" << 0 << "must read exactly";
-    QTest::newRow("an example's trailing space lost") << "rhythm" << 2 << "line" << R"("It was an evening in November, as I very well remember,")" << 2 << "must read exactly";
-    QTest::newRow("a wrong-only word as the answer") << "openings" << 5 << "correct" << R"("Legend")" << 5 << "only ever a wrong option";
-    QTest::newRow("a word outside the answers") << "linking" << 10 << "correct" << R"("because")" << 10 << "not one of this activity's answers";
-    QTest::newRow("a spaced spelling as the answer") << "writer" << 10 << "correct" << R"("Critic ")" << 10 << "not one of this activity's answers";
-    QTest::newRow("the answer repeats an option") << "figurative" << 5 << "correct" << R"("likes storms")" << 5 << "repeats the option";
-    QTest::newRow("the answer missing") << "figurative" << 6 << "correct" << "null" << 6 << "is missing";
-    QTest::newRow("two options look the same") << "theatre" << 1 << "correct" << R"("Set ")" << 1 << "looks the same on screen";
-    QTest::newRow("no gap") << "terms" << 5 << "prompt" << R"("A poem is set out in verse.")" << 5 << "one gap";
-    QTest::newRow("two gaps") << "linking" << 6 << "prompt" << R"("_____ it rained, _____ we stayed in.")" << 6 << "one gap";
-    QTest::newRow("a gap of six underscores") << "terms" << 7 << "prompt" << R"("A ______ has three lines.")" << 7 << "one gap";
-    QTest::newRow("a count above 24") << "rhythm" << 5 << "correct" << "25" << 5 << "from 5 to 24";
-    QTest::newRow("a count given as text") << "rhythm" << 5 << "correct" << R"("7")" << 5 << "from 5 to 24";
-    QTest::newRow("a right count equal to a wrong one") << "rhythm" << 5 << "correct" << "8" << 5 << "repeats the option \"8\"";
-    QTest::newRow("a poet without dates") << "rhythm" << 7 << "poet" << R"("Wordsworth")" << 7 << "the poet's dates";
-    QTest::newRow("curly quotation marks") << "openings" << 4 << "prompt" << "\"\u201CStop!\u201D cried Ann.\"" << 4 << "plain double quotation marks";
-    QTest::newRow("a ninth direct-speech prompt") << "openings" << 3 << "prompt" << R"("\"Hello,\" said Sam.")" << -1 << "8 prompts must be direct speech";
-    QTest::newRow("two wrong options only") << "blurb" << 8 << "wrong" << R"(["Sport", "Cookery"])" << 8 << "must hold 3 texts";
-    QTest::newRow("an empty prompt") << "instructions" << 9 << "prompt" << R"("  ")" << 9 << "must not be empty";
+    QTest::newRow("an example reworded") << "openings" << 0 << "prompt" << R"("Cautiously moving along the towpath..")" << 0 << "" << "must read exactly";
+    QTest::newRow("an example's trailing space lost") << "rhythm" << 2 << "line" << R"("It was an evening in November, as I very well remember,")" << 2 << "" << "must read exactly";
+    QTest::newRow("a wrong-only word as the answer") << "openings" << 5 << "correct" << R"("Legend")" << 5 << "" << "only ever a wrong option";
+    QTest::newRow("a word outside the answers") << "linking" << 10 << "correct" << R"("because")" << 10 << "" << "not one of this activity's answers";
+    QTest::newRow("a spaced spelling as the answer") << "writer" << 10 << "correct" << R"("Critic ")" << 10 << "" << "not one of this activity's answers";
+    QTest::newRow("the answer repeats an option") << "figurative" << 5 << "correct" << R"("likes storms")" << 5 << "wrong[1]" << "This option is the same as the right answer";
+    QTest::newRow("the answer missing") << "figurative" << 6 << "correct" << "null" << 6 << "" << "is missing";
+    QTest::newRow("two options look the same") << "theatre" << 1 << "correct" << R"("Set ")" << 1 << "wrong[0]" << "looks the same on screen as the right answer";
+    QTest::newRow("no gap") << "terms" << 5 << "prompt" << R"("A poem is set out in verse.")" << 5 << "" << "one gap";
+    QTest::newRow("two gaps") << "linking" << 6 << "prompt" << R"("_____ it rained, _____ we stayed in.")" << 6 << "" << "one gap";
+    QTest::newRow("a gap of six underscores") << "terms" << 7 << "prompt" << R"("A ______ has three lines.")" << 7 << "" << "one gap";
+    QTest::newRow("a count above 24") << "rhythm" << 5 << "correct" << "25" << 5 << "" << "from 5 to 24";
+    QTest::newRow("a count given as text") << "rhythm" << 5 << "correct" << R"("7")" << 5 << "" << "from 5 to 24";
+    QTest::newRow("a right count equal to a wrong one") << "rhythm" << 5 << "correct" << "8" << 5 << "wrong[1]" << "This option is the same as the right answer";
+    QTest::newRow("a poet without dates") << "rhythm" << 7 << "poet" << R"("Wordsworth")" << 7 << "" << "the poet's dates";
+    QTest::newRow("curly quotation marks") << "openings" << 4 << "prompt" << "\"\u201CStop!\u201D cried Ann.\"" << 4 << "" << "plain double quotation marks";
+    QTest::newRow("a ninth direct-speech prompt") << "openings" << 3 << "prompt" << R"("\"Hello,\" said Sam.")" << -1 << "" << "8 prompts must be direct speech";
+    QTest::newRow("two wrong options only") << "blurb" << 8 << "wrong" << R"(["Sport", "Cookery"])" << 8 << "" << "must hold 3 texts";
+    QTest::newRow("an empty prompt") << "instructions" << 9 << "prompt" << R"("  ")" << 9 << "" << "must not be empty";
 }
 
 void tst_ChoiceBanks::brokenRecordIsRejected()
@@ -240,11 +241,14 @@ void tst_ChoiceBanks::brokenRecordIsRejected()
     QFETCH(QString, field);
     QFETCH(QString, value);
     QFETCH(int, problemRecord);
+    QFETCH(QString, problemField);
     QFETCH(QString, reason);
+    if (problemField.isEmpty())
+        problemField = field;
     ContentProblems problems;
     QVERIFY(!parseBytes(id, withField(id, record, field, value), problems));
     const bool named = std::any_of(problems.begin(), problems.end(), [&](const ContentProblem &p) {
-        return p.record == problemRecord && (problemRecord < 0 || p.field == field) && p.reason.contains(reason);
+        return p.record == problemRecord && (problemRecord < 0 || p.field == problemField) && p.reason.contains(reason);
     });
     QVERIFY2(named, qPrintable(describe(problems)));
 }
@@ -261,7 +265,7 @@ void tst_ChoiceBanks::wrongShapeIsRejected_data()
     QTest::newRow("a record too few") << "writer" << QJsonDocument(short29).toJson() << "must hold 30 records, not 29";
     QTest::newRow("another activity's file") << "blurb" << builtInBank(QStringLiteral("writer")) << "must be \"blurb\"";
     QJsonObject notObjects = short29;
-    notObjects.insert(QStringLiteral("records"), QJsonArray{QStringLiteral("a line")});
+    notObjects.insert(QStringLiteral("records"), QJsonArray{QStringLiteral("a line"), QStringLiteral("another")});
     QTest::newRow("records that are not objects") << "writer" << QJsonDocument(notObjects).toJson() << "named fields";
     QTest::newRow("not JSON") << "terms" << QByteArray("{\"activity\": \"terms\",") << "not valid JSON";
 }

@@ -1,3 +1,4 @@
+#include "builtinrules.h"
 #include "fonts.h"
 #include "sharedstate.h"
 #include "sortactivities.h"
@@ -231,12 +232,14 @@ void tst_SortContent::brokenFilesAreRejected()
     } else {
         document.activity = replacement.toString();
     }
+    // A built-in bank is held to both levels: what every bank needs, then its own rules.
     ContentProblems problems;
-    QVERIFY(!row.parse(document, problems));
+    row.parse(document, problems);
+    checkBuiltInRules(activity, document, problems);
     QVERIFY(!problems.isEmpty());
     const ContentProblem &first = problems.first();
     QCOMPARE(first.record, record);
-    QCOMPARE(first.field, field);
+    QCOMPARE(first.field.section(QLatin1Char('['), 0, 0), field); // "titles[2]" is a text of "titles"
 }
 
 void tst_SortContent::checkerKnowsEveryBank()
@@ -251,7 +254,8 @@ void tst_SortContent::checkerKnowsEveryBank()
         QVERIFY(kind.dump(document).startsWith(kind.activity + QStringLiteral(": ")));
     }
     ContentDocument broken = builtIn(QStringLiteral("key2"));
-    broken.records.removeLast();
+    while (broken.records.size() > 1) // a bank needs at least 2 sets
+        broken.records.removeLast();
     QCOMPARE(kinds.last().dump(broken), QString());
 }
 

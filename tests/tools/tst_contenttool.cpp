@@ -61,6 +61,8 @@ private Q_SLOTS:
     void exportRefusesAnUnknownActivity();
     void checkFolderListsEveryProblem();
     void checkEmptyFolderFails();
+    void builtInRulesHoldOnlyWhenAsked();
+    void dumpPrintsEveryBankAsJson();
 };
 
 void tst_ContentTool::exportCopiesTheBuiltInBankExactly_data()
@@ -143,6 +145,45 @@ void tst_ContentTool::checkEmptyFolderFails()
     const Run run = tool({QStringLiteral("check"), dir.path()});
     QCOMPARE(run.status, 1);
     QVERIFY2(run.output.contains(QStringLiteral("holds no item banks")), qPrintable(run.output));
+}
+
+void tst_ContentTool::builtInRulesHoldOnlyWhenAsked()
+{
+    // A teacher's twelve records, none of them our examples: every bank's checks pass it,
+    // the built-in bank's own rules do not; the built-in banks pass both.
+    QTemporaryDir dir;
+    QJsonObject bank = QJsonDocument::fromJson(builtIn(QStringLiteral("openings"))).object();
+    QJsonArray records = bank.value(QLatin1String("records")).toArray();
+    while (records.size() > 12)
+        records.removeFirst();
+    bank[QLatin1String("records")] = records;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("openings.json")), QJsonDocument(bank).toJson()));
+
+    QCOMPARE(tool({QStringLiteral("check"), dir.path()}).status, 0);
+    const Run strict = tool({QStringLiteral("check"), QStringLiteral("--built-in"), dir.path()});
+    QCOMPARE(strict.status, 1);
+    QVERIFY2(strict.output.contains(QStringLiteral("openings.json, field \"records\": The built-in bank must hold 30 records, not 12")),
+             qPrintable(strict.output));
+    QVERIFY2(strict.output.contains(QStringLiteral("openings.json, record 0, field \"prompt\": This example must read exactly")),
+             qPrintable(strict.output));
+    QCOMPARE(tool({QStringLiteral("check"), QStringLiteral("--built-in")}).status, 0);
+}
+
+void tst_ContentTool::dumpPrintsEveryBankAsJson()
+{
+    const Run all = tool({QStringLiteral("dump")});
+    QCOMPARE(all.status, 0);
+    // The JSON from its opening bracket (a platform notice may come first on the merged output).
+    const QJsonArray banks = QJsonDocument::fromJson(all.output.mid(all.output.indexOf(QLatin1Char('['))).toUtf8()).array();
+    QCOMPARE(banks.size(), 30);
+    for (const QJsonValue &dumped : banks) {
+        const QString activity = dumped[QLatin1String("activity")].toString();
+        const int records = QJsonDocument::fromJson(builtIn(activity)).object().value(QLatin1String("records")).toArray().size();
+        QCOMPARE(dumped[QLatin1String("records")].toArray().size(), records);
+    }
+    const Run human = tool({QStringLiteral("dump"), QStringLiteral("--human"), QStringLiteral("genre")});
+    QCOMPARE(human.status, 0);
+    QVERIFY2(human.output.contains(QStringLiteral("genre: 59 sets")), qPrintable(human.output));
 }
 
 QTEST_GUILESS_MAIN(tst_ContentTool)

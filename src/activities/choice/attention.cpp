@@ -177,11 +177,6 @@ ChoiceActivity attentionActivity()
         {QStringLiteral("errors"), FieldType::Number, {Store::AnswerKey, 1, 0}, 1, 0, BoxCount - 1},
     };
     content.correctField = QStringLiteral("errors");
-    content.examples = {
-        {0, QStringLiteral(R"({"shown": "Haiku is a style of poetry.", "corrected": "Haiku is a style of poetry.", "errors": 0})")},
-        {1, QStringLiteral(R"({"shown": "Limericks are sad poems.", "corrected": "Limericks are humorous poems.", "errors": 1})")},
-        {2, QStringLiteral(R"({"shown": "The Isle of Wight is across the Solent", "corrected": "The Isle of Wight is across the Solent.", "errors": 1})")},
-    };
     content.extraCheck = [](const ContentDocument &document, ContentProblems &problems) {
         checkCounts(document, problems);
         checkNoRepeats(document, QStringLiteral("shown"), problems);

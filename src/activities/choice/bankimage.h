@@ -35,6 +35,9 @@ public:
     // The slots as JSON, bank by bank, in index order, for reading by a person.
     QString toJson(const QString &activity) const;
 
+    // How many records the bank holds: the draw picks from 0 to records - 1.
+    int records = 0;
+
 private:
     std::map<Store, std::map<int, QVariant>> m_slots;
 };

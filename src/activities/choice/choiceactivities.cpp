@@ -45,15 +45,16 @@ QList<ContentKind> choiceContentKinds()
     QList<ContentKind> kinds;
     for (const ChoiceActivity &activity : choiceActivities()) {
         const ChoiceActivity *row = &activity;
-        kinds.append({activity.id,
-                      [row](const ContentDocument &document, ContentProblems &problems) {
-                          parseChoiceBank(*row, document, problems);
-                      },
-                      [row](const ContentDocument &document) {
-                          ContentProblems problems;
-                          const std::optional<BankImage> bank = parseChoiceBank(*row, document, problems);
-                          return bank ? bank->toJson(row->id) : QString();
-                      }});
+        kinds.append(makeContentKind<BankImage>(
+            activity.id,
+            [row](const ContentDocument &document, ContentProblems &problems) {
+                return parseChoiceBank(*row, document, problems);
+            },
+            [row](const BankImage &bank) { return bank.toJson(row->id); },
+            [row](const BankImage &bank) { return choiceBankJson(*row, bank); },
+            [row](const ContentDocument &document, ContentProblems &problems) {
+                checkChoiceBuiltInRules(*row, document, problems);
+            }));
     }
     return kinds;
 }

@@ -146,20 +146,20 @@ struct FieldSlot
     bool allowEmpty = false; // Text and Texts: an empty string is a value like any other
 };
 
-// Everything the checker knows about an activity's content beyond its layout.
+// What every bank of an activity must satisfy, beyond its layout. The built-in bank's
+// editorial rules (its examples, counts and lists of answers) are data beside the bank
+// (content/rules/<id>.json), not here.
 struct ContentRules
 {
     QList<FieldSlot> fields;
     QStringList optionFields;   // the fields whose values are shown as answer options
     QString correctField;       // the field holding the right answer
-    QStringList vocabulary;     // when not empty, every option is one of these
-    QStringList wrongOnly;      // in the vocabulary, but never the right answer
-    QStringList wrongSpellings; // further strings allowed as wrong options only ("Poet ")
     QString gapField;           // when set, this field holds exactly one gap "_____"
-    // Records that must read exactly so: record number and a JSON object of its fields.
-    QList<std::pair<int, QString>> examples;
-    // A rule of this activity alone (run on the whole file).
+    // A rule of this activity's record format (run on the whole file).
     std::function<void(const ContentDocument &, ContentProblems &)> extraCheck;
+    // An editorial rule of the built-in bank that its rules file cannot state (a
+    // calculation rather than a list or a pattern); run with those rules.
+    std::function<void(const ContentDocument &, ContentProblems &)> builtInCheck;
 };
 
 struct ChoiceActivity
@@ -167,7 +167,8 @@ struct ChoiceActivity
     QString id;          // the form's name and the content file's (content/<id>.json)
     QString caption;     // window caption and menu entry
     QString termMenu;    // the form Exit returns to
-    int itemCount = 0;   // records in the bank; the draw picks 0 .. itemCount - 1
+    int itemCount = 0;   // records in the built-in bank; the draw picks from the loaded
+                         // bank's own count, which may be anything from 2 to its capacity
     int recordWidth = 0; // ItemBank strings per record
     ChoiceRules rules;
     QList<LabelSpec> labels;

@@ -3,17 +3,28 @@
 #include "bankimage.h"
 #include "contentfile.h"
 
+#include <QJsonObject>
+
 #include <optional>
 
 class AssetResolver;
 struct ChoiceActivity;
 
-// Checks a content file against everything the activity requires (its name, the record
-// count, every field, the options' distinctness and vocabulary, gaps, the fixed example
-// records, the activity's own rule) and, only when all of it holds, returns the slots the
-// bank fills. Every problem found is added, each naming file, record, field and reason.
+// Checks a content file against what every bank of the activity must satisfy (its name, a
+// record count from 2 to what the shared banks hold, every field, options that differ,
+// gaps, the activity's own record format, text that fits its label on screen) and, only
+// when all of it holds, returns the slots the bank fills. Every problem found is added,
+// each naming file, record, field and reason.
 std::optional<BankImage> parseChoiceBank(const ChoiceActivity &activity, const ContentDocument &document,
                                          ContentProblems &problems);
+
+// The editorial rules of the built-in bank (examples, counts, lists of answers), read from
+// the rules kept beside it.
+void checkChoiceBuiltInRules(const ChoiceActivity &activity, const ContentDocument &document, ContentProblems &problems);
+
+// The bank as the screens will see it: one object per record, each slot it fills by name
+// ("ItemBank(5)": value).
+QJsonObject choiceBankJson(const ChoiceActivity &activity, const BankImage &image);
 
 // The first copy of the activity's bank that passes every check: content\<id>.json in the
 // working folder, beside the program, then the built-in copy. Problems of the copies set

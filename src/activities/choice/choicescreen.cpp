@@ -148,6 +148,7 @@ void ChoiceScreen::Timer1_Timer()
     if (bank) {
         bank->writeInto(state());
         m_hasBank = true;
+        m_records = bank->records;
         if (!m_visit) {
             m_visit = &visits();
             m_visit->visitStarted(m_activity.id, m_activity.caption);
@@ -188,9 +189,9 @@ void ChoiceScreen::ShowNextItem()
 
     RandomSource &random = context().random;
     random.reseed();
-    int r = random.below(m_activity.itemCount);
+    int r = random.below(m_records);
     if (r == state().LastItem)
-        r = (r + 1) % m_activity.itemCount;
+        r = (r + 1) % m_records;
     state().LastItem = r;
 
     for (const LabelFill &fill : rules.fills) {

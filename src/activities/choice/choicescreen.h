@@ -18,6 +18,8 @@ public:
     // False until the first Timer1 tick has filled the bank (and for good, when no copy
     // of the bank could be loaded).
     bool hasBank() const { return m_hasBank; }
+    // Records in the bank that was loaded (a teacher's may hold more or fewer than ours).
+    int recordCount() const { return m_records; }
 
     static const QString LoadFailedMessage;
     static constexpr float MarkStep = 15.0f;
@@ -51,6 +53,7 @@ private:
 
     ChoiceActivity m_activity;
     bool m_hasBank = false;
+    int m_records = 0;
     // The log told of this visit, from the bank's loading until the activity is left.
     VisitLog *m_visit = nullptr;
     // Whether the item on screen has had its first answer.

@@ -1,7 +1,5 @@
 #include "openingsfamily.h"
 
-#include <QRegularExpression>
-
 #include <array>
 
 namespace {
@@ -12,7 +10,6 @@ const QColor Black(0, 0, 0);
 
 constexpr int RecordWidth = 5;
 constexpr int OptionCount = 4;
-constexpr int DirectSpeechPrompts = 8;
 // Keeps option text off the borders of its box; a line of 24 pt still fits a 735 box.
 constexpr float OptionPadding = 75;
 
@@ -104,56 +101,6 @@ ChoiceActivity textActivity(const Design &design)
     return activity;
 }
 
-// The records that must open the bank, word for word, from record 0.
-QList<std::pair<int, QString>> leadingExamples(std::initializer_list<const char *> records)
-{
-    QList<std::pair<int, QString>> examples;
-    for (const char *record : records)
-        examples.append({int(examples.size()), QString::fromUtf8(record)});
-    return examples;
-}
-
-QStringList words(std::initializer_list<const char *> list)
-{
-    QStringList result;
-    for (const char *word : list)
-        result << QString::fromUtf8(word);
-    return result;
-}
-
-// Direct speech in the story openings: plain double quotation marks, in eight prompts.
-void checkDirectSpeech(const ContentDocument &document, ContentProblems &problems)
-{
-    int speech = 0;
-    for (int r = 0; r < document.records.size(); ++r) {
-        const QString prompt = document.records.at(r).toObject().value(QLatin1String("prompt")).toString();
-        if (prompt.contains(QChar(0x201C)) || prompt.contains(QChar(0x201D))) {
-            problems.append({document.path, r, QStringLiteral("prompt"),
-                             QStringLiteral("direct speech takes plain double quotation marks (\"), not curly ones")});
-        }
-        if (prompt.contains(QLatin1Char('"')))
-            ++speech;
-    }
-    if (speech != DirectSpeechPrompts) {
-        problems.append({document.path, -1, QStringLiteral("records"),
-                         QStringLiteral("%1 prompts must be direct speech in double quotation marks, not %2")
-                             .arg(DirectSpeechPrompts).arg(speech)});
-    }
-}
-
-// A poet is written "Surname (born-died)", or "Anon" for an unknown one.
-void checkPoets(const ContentDocument &document, ContentProblems &problems)
-{
-    static const QRegularExpression named(QStringLiteral(R"(^\S.* \(\d{3,4}-\d{4}\)$)"));
-    for (int r = 0; r < document.records.size(); ++r) {
-        const QString poet = document.records.at(r).toObject().value(QLatin1String("poet")).toString();
-        if (!poet.isEmpty() && poet != QLatin1String("Anon") && !named.match(poet).hasMatch()) {
-            problems.append({document.path, r, QStringLiteral("poet"),
-                             QStringLiteral("must be \"Anon\" or a name with the poet's dates, as \"Tennyson (1809-1892)\"")});
-        }
-    }
-}
-
 // rhythm keeps two strings per record in ItemBank (the line and the poet) and the four
 // syllable counts in AnswerKey; the options are those numbers, judged by value.
 ChoiceActivity rhythmActivity(const Design &design)
@@ -185,7 +132,6 @@ ChoiceActivity rhythmActivity(const Design &design)
         {QStringLiteral("wrong"), FieldType::Numbers, {Store::AnswerKey, KeyWidth, 0}, 3, MinSyllables, MaxSyllables},
         {QStringLiteral("correct"), FieldType::Number, {Store::AnswerKey, KeyWidth, 3}, 1, MinSyllables, MaxSyllables},
     };
-    content.extraCheck = checkPoets;
     return activity;
 }
 
@@ -260,91 +206,26 @@ const Design &design(const char *id)
 QList<ChoiceActivity> openingsFamily()
 {
     ChoiceActivity openings = textActivity(design("openings"));
-    openings.content.vocabulary = words({"Action", "Autobiographical", "Autobiography", "Biographical", "Biography",
-                                         "Dialogue", "Fable", "Historical", "Legend", "Myth", "Rumour", "Sci-Fi"});
-    openings.content.wrongOnly = words({"Autobiography", "Legend", "Rumour"});
-    openings.content.examples = leadingExamples({
-        R"({"prompt": "Cautiously moving along the towpath...", "wrong": ["Dialogue", "Legend", "Rumour"], "correct": "Action"})",
-        R"({"prompt": "The space ship Zemtog III hovered above.", "wrong": ["Dialogue", "Rumour", "Historical"], "correct": "Sci-Fi"})",
-        R"({"prompt": "Holding their breath, they hid in the shadows.", "wrong": ["Rumour", "Fable", "Dialogue"], "correct": "Action"})",
-    });
-    openings.content.examples.append({6, QStringLiteral(R"({"prompt": "\"Get back!\" hissed the masked man."})")});
-    openings.content.extraCheck = checkDirectSpeech;
 
     ChoiceActivity instructions = textActivity(design("instructions"));
-    instructions.content.examples = leadingExamples({
-        R"({"prompt": "First dig a hole. Next insert seeds. Then refill the hole.", "wrong": ["Make tea", "Bury treasure", "Fry an egg"], "correct": "Grow cress"})",
-        R"({"prompt": "First switch on power. Next switch on machine. Then insert slice.", "wrong": ["Eat spaghetti", "Light a candle", "Cut your nails"], "correct": "Make toast"})",
-        R"({"prompt": "First stand at the kerb. Next look both ways. Then if its safe, walk.", "wrong": ["Hop", "Swing", "Make toast"], "correct": "Cross the road"})",
-    });
 
     ChoiceActivity terms = textActivity(design("terms"));
     terms.content.gapField = QStringLiteral("prompt");
-    terms.content.examples = leadingExamples({
-        R"({"prompt": "A composition of artistic form, not necessarily in verse is a _____.", "wrong": ["report", "haiku", "stanza"], "correct": "poem"})",
-        R"({"prompt": "A _____ is a fourteen-line poem.", "wrong": ["couplet", "clerihew", "limerick"], "correct": "sonnet"})",
-        R"({"prompt": "Two successive lines that rhyme make a _____.", "wrong": ["cinquain", "psalm", "raga"], "correct": "couplet"})",
-    });
 
     ChoiceActivity figurative = textActivity(design("figurative"));
-    figurative.content.examples = leadingExamples({
-        R"({"prompt": "A MONTH OF SUNDAYS means ...", "wrong": ["four days", "a month", "nothing"], "correct": "a very long time"})",
-        R"({"prompt": "He EATS LIKE A HORSE means he ...", "wrong": ["is a vegetarian", "is noisy", "likes carrots"], "correct": "is a big eater"})",
-        R"({"prompt": "That’s a PIECE OF CAKE means it’s ...", "wrong": ["fresh", "pudding", "fresh baked"], "correct": "very easy"})",
-    });
 
     ChoiceActivity theatre = textActivity(design("theatre"));
-    theatre.content.examples = leadingExamples({
-        R"({"prompt": "What is a comedy series of everyday situations called?", "wrong": ["Review", "Script", "Cue"], "correct": "Sitcom"})",
-        R"({"prompt": "What is the platform on which a play is performed called?", "wrong": ["Set", "Scene", "Script"], "correct": "Stage"})",
-        R"({"prompt": "What is a sad drama called?", "wrong": ["Pantomime", "Mime", "Script"], "correct": "Tragedy"})",
-    });
 
     ChoiceActivity linking = textActivity(design("linking"));
-    linking.content.vocabulary = words({"accordingly", "also", "although", "anyway", "besides", "but", "comparison",
-                                        "consequently", "contrary", "contrast", "conversely", "further", "furthermore",
-                                        "hence", "however", "in contrast", "moreover", "nevertheless", "oppose",
-                                        "otherwise", "so", "still", "then", "therefore", "thus", "whereas", "yet"});
     linking.content.gapField = QStringLiteral("prompt");
-    linking.content.examples = leadingExamples({
-        R"({"prompt": "They were in a traffic jam, _____ they missed the flight.", "wrong": ["conversely", "still", "however"], "correct": "therefore"})",
-        R"({"prompt": "I don’t like painting, _____ they keep giving me paints.", "wrong": ["also", "whereas", "hence"], "correct": "yet"})",
-        R"({"prompt": "We were late getting up, _____ we missed breakfast.", "wrong": ["oppose", "contrary", "contrast"], "correct": "so"})",
-    });
 
     ChoiceActivity rhythm = rhythmActivity(design("rhythm"));
-    rhythm.content.examples = leadingExamples({
-        R"({"line": "He flies through the air with the greatest of ease.", "poet": "Anon", "wrong": [8, 14, 10], "correct": 11})",
-        R"({"line": "Here lies a poor woman who was always tired.", "poet": "Anon", "wrong": [10, 14, 12], "correct": 11})",
-        R"({"line": "It was an evening in November, as I very well remember, ", "poet": "Anon", "wrong": [11, 15, 19], "correct": 17})",
-    });
 
     ChoiceActivity writer = textActivity(design("writer"));
-    writer.content.vocabulary = words({"Critic", "Informal", "Journalist", "Newscaster", "Playwright", "Poet",
-                                       "Reporter", "Sports Writer", "Travel Writer"});
-    writer.content.wrongOnly = words({"Playwright"});
-    writer.content.wrongSpellings = words({"Poet ", "Critic "});
-    writer.content.examples = leadingExamples({
-        R"({"prompt": "Sometimes too hot the eye of heaven shines …", "wrong": ["Journalist", "Travel Writer", "Critic"], "correct": "Poet"})",
-        R"({"prompt": "Celebrities will join the charity run.", "wrong": ["Travel Writer", "Poet", "Playwright"], "correct": "Sports Writer"})",
-        R"({"prompt": "Hyde Park is to become a Theme Park.", "wrong": ["Poet", "Informal", "Critic"], "correct": "Reporter"})",
-    });
 
     ChoiceActivity blurb = textActivity(design("blurb"));
-    blurb.content.vocabulary = words({"Biography", "Cookery", "Detective", "Dictionary", "Romance", "Science Fiction",
-                                      "Sport", "Thriller", "Travel", "Western"});
-    blurb.content.wrongOnly = words({"Dictionary"});
-    blurb.content.wrongSpellings = words({"Travel "});
-    blurb.content.examples = leadingExamples({
-        R"({"prompt": "An accurate guide of undiscovered tracks and paths.", "wrong": ["Detective", "Dictionary", "Cookery"], "correct": "Travel"})",
-        R"({"prompt": "Nail-biting tension grows page by page.", "wrong": ["Biography", "Cookery", "Sport"], "correct": "Thriller"})",
-        R"({"prompt": "An emotional roller-coaster.", "wrong": ["Sport", "Cookery", "Science Fiction"], "correct": "Romance"})",
-    });
 
     ChoiceActivity locating = textActivity(design("locating"));
-    locating.content.vocabulary = words({"Bibliography", "Blurb", "Caption", "Contents page", "Diagram", "Glossary",
-                                         "Heading", "Index", "Introduction", "Label", "Subheading", "Timeline",
-                                         "Title page"});
 
     return {openings, instructions, terms, figurative, theatre, linking, rhythm, writer, blurb, locating};
 }

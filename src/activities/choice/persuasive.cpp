@@ -12,6 +12,9 @@ constexpr int RecordWidth = 3;
 
 const QColor Yellow(255, 255, 0);
 const std::array<QColor, Parts> PartColours{QColor(255, 128, 128), QColor(128, 255, 128), QColor(255, 128, 255)};
+// What a screen reader calls each colour, so a pupil who cannot tell them apart can still
+// match a part to its box.
+const std::array<QString, Parts> PartColourNames{QStringLiteral("pink"), QStringLiteral("green"), QStringLiteral("purple")};
 
 // The sentence is set as one line from LineStart; a part that would end beyond LineEnd
 // starts a new line LineStep lower.
@@ -141,6 +144,8 @@ void layOutParts(ChoiceScreen &screen, int record)
         part[k]->visible = true;
         // A box has no caption of its own: a screen reader names it by its part.
         screen.ctl(Box, k).accessibleName = QStringLiteral("Box %1: %2").arg(k + 1).arg(part[k]->caption());
+        screen.ctl(Box, k).accessibleDescription = QStringLiteral("%1 box").arg(PartColourNames[k]);
+        part[k]->accessibleDescription = QStringLiteral("%1 part of the sentence").arg(PartColourNames[k]);
     }
     screen.ctl(Box, Parts - 1).visible = !part[Parts - 1]->caption().isEmpty();
 }
@@ -208,8 +213,5 @@ ChoiceActivity persuasiveActivity()
         {QStringLiteral("key"), FieldType::Number, {Store::AnswerKey, 1, 0}, 1, 0, Parts - 1},
     };
     content.extraCheck = checkParts;
-    content.examples = {
-        {0, QStringLiteral(R"({"segments": ["You can do it,", "it’s just a", "piece of cake."], "key": 2})")},
-    };
     return activity;
 }

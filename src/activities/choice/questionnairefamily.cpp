@@ -37,7 +37,6 @@ struct Design
     std::array<const char *, OptionCount> answers;
     std::array<const char *, OptionCount> words;
     std::array<std::array<float, 2>, OptionCount> answerPlaces; // left, top by element
-    std::array<const char *, 2> examples; // records 0 and 1, word for word
 };
 
 const Box NoBox{0, 0, 0, 0};
@@ -46,35 +45,25 @@ const Design Designs[] = {
     {"questionaire", "Questionaires", "menu4", 29,
      "Is the question below specific?", {180, 120, 9855, 1395}, 36,
      {120, 2520, 9915, 2385}, true, {120, 3840, 9975, 1455},
-     {"SPECIFIC", "UNSPECIFIC"}, {"specific", "unspecific"}, {{{480, 6000}, {5280, 6000}}},
-     {R"({"text": "What was your age last birthday?", "answer": "specific"})",
-      R"({"text": "When will things change?", "answer": "unspecific"})"}},
+     {"SPECIFIC", "UNSPECIFIC"}, {"specific", "unspecific"}, {{{480, 6000}, {5280, 6000}}}},
     {"fact", "Fact or Opinion?", "menu5", 33,
      "Is the statement below fact or opinion?", {1560, 120, 6975, 1755}, 36,
      {120, 2520, 9915, 2745}, true, {120, 3840, 9975, 1455},
-     {"FACT", "OPINION"}, {"fact", "opinion"}, {{{480, 6000}, {5280, 6000}}},
-     {R"({"text": "Britain has more daylight in the summer.", "answer": "fact"})",
-      R"({"text": "Art isn’t art these days.", "answer": "opinion"})"}},
+     {"FACT", "OPINION"}, {"fact", "opinion"}, {{{480, 6000}, {5280, 6000}}}},
     // OPEN (element 1) stands on the left, CLOSED (element 0) on the right.
     {"openorclosed", "Open or Closed Questions", "menu5", 34,
      "Is the question below open or closed?", {1560, 120, 6975, 1755}, 36,
      {120, 2520, 9915, 2745}, true, {120, 3840, 9975, 1455},
-     {"CLOSED", "OPEN"}, {"closed", "open"}, {{{5280, 6000}, {480, 6000}}},
-     {R"({"text": "What does three times thirty make?", "answer": "closed"})",
-      R"({"text": "What do you think about the game?", "answer": "open"})"}},
+     {"CLOSED", "OPEN"}, {"closed", "open"}, {{{5280, 6000}, {480, 6000}}}},
     // The instruction stands below the texts, just above the answer labels.
     {"review", "Reviews", "menu6", 32,
      "Is this part of the review providing useful information?", {1800, 4680, 6495, 1275}, 26.25f,
      {120, 240, 9915, 1665}, true, {120, 2160, 9975, 2295},
-     {"USEFUL", "SPURIOUS"}, {"useful", "spurious"}, {{{480, 6120}, {5400, 6120}}},
-     {R"({"heading": "Review of a CIRCUS", "extract": "Without exception, every act was thrilling.", "answer": "useful"})",
-      R"({"heading": "Review of a BARGE HOLIDAY", "extract": "We saw two people laughing on the towpath.", "answer": "spurious"})"}},
+     {"USEFUL", "SPURIOUS"}, {"useful", "spurious"}, {{{480, 6120}, {5400, 6120}}}},
     {"revision", "Revision", "menu6", 38,
      "Is the statement below true or false?", {120, 120, 9975, 1275}, 27.75f,
      {120, 2040, 9915, 3105}, false, NoBox,
-     {"TRUE", "FALSE"}, {"true", "false"}, {{{480, 6120}, {5400, 6120}}},
-     {R"({"text": "A sad drama can be called a tragedy.", "answer": "true"})",
-      R"({"text": "Poems must always rhyme.", "answer": "false"})"}},
+     {"TRUE", "FALSE"}, {"true", "false"}, {{{480, 6120}, {5400, 6120}}}},
 };
 
 QList<LabelSpec> labelsOf(const Design &design)
@@ -171,8 +160,6 @@ ChoiceActivity activityOf(const Design &design)
         key.choices << QString::fromLatin1(word);
     content.fields << key;
     content.correctField = answer;
-    for (int r = 0; r < int(design.examples.size()); ++r)
-        content.examples.append({r, QString::fromUtf8(design.examples[r])});
     // A review may come back under the same heading; what is judged is the extract.
     const QString judged = review ? QStringLiteral("extract") : QStringLiteral("text");
     content.extraCheck = [judged](const ContentDocument &document, ContentProblems &problems) {

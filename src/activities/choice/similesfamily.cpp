@@ -214,13 +214,7 @@ void checkAttribution(const ContentDocument &document, int r, ContentProblems &p
 
 void checkStyle(const ContentDocument &document, ContentProblems &problems)
 {
-    const QStringList styles = poetryStyles();
     for (int r = 0; r < document.records.size(); ++r) {
-        const QString style = text(document, r, "style");
-        if (!styles.contains(style)) {
-            problems.append({document.path, r, QStringLiteral("style"),
-                             QStringLiteral("\"%1\" is not one of the styles: %2").arg(style, styles.join(QStringLiteral(", ")))});
-        }
         // The reveal must be the very line with its gap filled by the right answer.
         const QString prompt = text(document, r, "prompt");
         const QString completed = text(document, r, "completed");
@@ -230,17 +224,15 @@ void checkStyle(const ContentDocument &document, ContentProblems &problems)
             problems.append({document.path, r, QStringLiteral("completed"),
                              QStringLiteral("must be the line with its gap filled by the right answer: \"%1\"").arg(filled)});
         }
-        checkAttribution(document, r, problems);
     }
 }
 
-// The records that must open the bank, word for word, from record 0.
-QList<std::pair<int, QString>> leadingExamples(std::initializer_list<const char *> records)
+// The built-in bank's poems are in the public domain, each attributed as checkAttribution
+// says; a teacher's may name anyone.
+void checkAttributions(const ContentDocument &document, ContentProblems &problems)
 {
-    QList<std::pair<int, QString>> examples;
-    for (const char *record : records)
-        examples.append({int(examples.size()), QString::fromUtf8(record)});
-    return examples;
+    for (int r = 0; r < document.records.size(); ++r)
+        checkAttribution(document, r, problems);
 }
 
 const Box WideInstruction{180, 120, 9855, 1395};
@@ -308,10 +300,6 @@ ChoiceActivity similes()
     activity.rules.fills = {fill("Label1", "%1", {item(d, 0)}), fill("Label4", "%1 %2.", {item(d, 0), item(d, 3)})};
     leadWith(activity, d, {"prompt"});
     activity.content.extraCheck = checkSimiles;
-    activity.content.examples = leadingExamples({
-        R"({"prompt": "The programme was as dull as", "wrong": ["a hurricane", "a winning ticket"], "correct": "dish water"})",
-        R"({"prompt": "The twins are as happy as", "wrong": ["burnt toast", "a wet weekend"], "correct": "playful kittens"})",
-    });
     return activity;
 }
 
@@ -335,9 +323,7 @@ ChoiceActivity style()
                             << FieldSlot{QStringLiteral("attribution"), FieldType::Text, attribution};
     activity.content.gapField = QStringLiteral("prompt");
     activity.content.extraCheck = checkStyle;
-    activity.content.examples = leadingExamples({
-        R"({"style": "Humour", "prompt": "I always _____ with honey.", "wrong": ["feel sick", "watch telly"], "correct": "eat peas", "completed": "I always eat peas with honey.", "attribution": "Anon"})",
-    });
+    activity.content.builtInCheck = checkAttributions;
     return activity;
 }
 
@@ -349,11 +335,7 @@ ChoiceActivity ambiguity()
     activity.rules.fills = {fill("Label1", "\"%1\"", {item(d, 0)}), fill("Label4", "\"%1\"", {item(d, 1)})};
     activity.rules.showOnDraw = {QStringLiteral("Label4"), QStringLiteral("Label1")};
     leadWith(activity, d, {"prompt", "response"});
-    activity.content.vocabulary = words({"Specific", "Vague", "Imprecise", "Certain", "Precise", "Wavering", "Uncertain", "Obscure"});
     activity.content.extraCheck = quotedByTheScreen({"prompt", "response"});
-    activity.content.examples = leadingExamples({
-        R"({"prompt": "What time shall I come?", "response": "Between 6 and 6.30.", "wrong": ["Obscure", "Vague"], "correct": "Imprecise"})",
-    });
     return activity;
 }
 
@@ -370,34 +352,14 @@ ChoiceActivity statement(const char *id, const char *promptFormat)
 
 } // namespace
 
-QStringList poetryStyles()
-{
-    return words({"Reflective", "Humour", "Wistful", "Love", "Nature", "Story", "Sad", "Bravery", "Limerick", "Sonnet",
-                  "Humorous", "Hope", "Pathos"});
-}
-
 QList<ChoiceActivity> similesFamily()
 {
     ChoiceActivity prediction = statement("prediction", "\"%1\"");
-    prediction.content.vocabulary = words({"QUESTION", "REPLY", "PREDICTION", "FORECAST", "REFLECTION", "RESPONSE"});
     prediction.content.extraCheck = quotedByTheScreen({"prompt"});
-    prediction.content.examples = leadingExamples({
-        R"({"prompt": "If he keeps doing that he’ll lose.", "wrong": ["REPLY", "QUESTION"], "correct": "PREDICTION"})",
-    });
 
     ChoiceActivity evaluate = statement("evaluate", "%1");
-    evaluate.content.vocabulary = words({"Formal", "Informal", "Instruction", "Complaint", "Notice", "Manipulation", "Protest"});
-    evaluate.content.examples = leadingExamples({
-        R"({"prompt": "The undersigned object to the proposal.", "wrong": ["Informal", "Instruction"], "correct": "Complaint"})",
-    });
 
     ChoiceActivity distinctive = statement("distinctive", "%1");
-    distinctive.content.vocabulary = words({"obituary", "report", "review", "forecast", "leaflet", "weather report",
-                                            "news report", "school report", "periodical", "book review",
-                                            "instruction manual", "advertisement", "holiday brochure", "weather forecast"});
-    distinctive.content.examples = leadingExamples({
-        R"({"prompt": "The spine chilling last scene was sensational.", "wrong": ["obituary", "report"], "correct": "review"})",
-    });
 
     return {similes(), style(), ambiguity(), prediction, evaluate, distinctive, persuasiveActivity()};
 }

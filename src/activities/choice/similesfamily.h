@@ -12,5 +12,3 @@
 // sentence in three coloured parts instead and is answered by box colour.
 QList<ChoiceActivity> similesFamily();
 
-// The poetry style names a style record may carry.
-QStringList poetryStyles();

@@ -1,5 +1,6 @@
 #include "slotactivities.h"
 
+#include "builtinrules.h"
 #include "formregistry.h"
 #include "slotbank.h"
 
@@ -23,9 +24,6 @@ const std::vector<SlotActivity> Activities{
          {"2nd Person", {4005, 6780, 2025, 435}},
          {"3rd Person", {7035, 6780, 1965, 435}}},
         {3240, 7440, 5535, 1215},
-        {{0, "This is my book; you know it belongs to me. ", "0010203001"},
-         {1, "Can we go to their school with them? ", "01003003"},
-         {2, "Can you bring your brother to my house? ", "02020010"}},
         &parsePerson,
     },
     {
@@ -42,9 +40,6 @@ const std::vector<SlotActivity> Activities{
         {{3960, 4800, 1995, 1935}},
         {{"Note Pad", {4065, 6780, 1785, 435}}},
         {3240, 7620, 5535, 975},
-        {{0, "The visitors will be here next Friday. ", "0100001"},
-         {1, "Be in the school gym at nine o\u2019clock to meet them. ", "00001010000"},
-         {2, "Everyone wear proper shoes, no trainers or boots. ", "01110000"}},
         &parseNotemaking,
     },
 };
@@ -89,13 +84,14 @@ QList<ContentKind> slotContentKinds()
     QList<ContentKind> kinds;
     for (const SlotActivity &activity : Activities) {
         const SlotActivity *row = &activity;
-        kinds.append({QString::fromLatin1(activity.id),
-                      [row](const ContentDocument &document, ContentProblems &problems) { row->parse(document, problems); },
-                      [row](const ContentDocument &document) {
-                          ContentProblems problems;
-                          const std::optional<SlotBank> bank = row->parse(document, problems);
-                          return bank ? dumpSlotBank(*bank, *row) : QString();
-                      }});
+        const QString id = QString::fromLatin1(activity.id);
+        ContentKind kind = makeContentKind<SlotBank>(
+            id,
+            [row](const ContentDocument &document, ContentProblems &problems) { return row->parse(document, problems); },
+            [row](const SlotBank &bank) { return dumpSlotBank(bank, *row); },
+            [row](const SlotBank &bank) { return slotBankJson(bank, *row); },
+            [id](const ContentDocument &document, ContentProblems &problems) { checkBuiltInRules(id, document, problems); });
+        kinds.append(kind);
     }
     return kinds;
 }

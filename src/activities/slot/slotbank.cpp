@@ -2,6 +2,9 @@
 
 #include "sharedstate.h"
 #include "slotengine.h"
+#include "textfit.h"
+
+#include <QJsonArray>
 
 #include <QHash>
 
@@ -75,12 +78,8 @@ std::optional<SlotBank> parseSlotBank(const ContentDocument &document, ContentPr
         problems.append({document.path, -1, QStringLiteral("activity"),
                          QStringLiteral("must be \"%1\", not \"%2\"").arg(id, document.activity)});
     }
-    expectRecordCount(document, activity.recordCount, problems);
-    if (document.records.size() > BankCapacity) {
-        problems.append({document.path, -1, QStringLiteral("records"),
-                         QStringLiteral("holds more records than the program's banks (%1)").arg(BankCapacity)});
+    if (!expectRecordRange(document, BankCapacity, problems))
         return std::nullopt;
-    }
 
     SlotBank bank;
     QHash<QString, int> seen;
@@ -93,20 +92,12 @@ std::optional<SlotBank> parseSlotBank(const ContentDocument &document, ContentPr
         checkSentence(reader, sentence);
         const int words = int(sentenceWords(sentence).size());
         if (words > Slot::MaxWords)
-            reader.problem(QStringLiteral("sentence"), QStringLiteral("has %1 words; at most %2 fit").arg(words).arg(Slot::MaxWords));
+            reader.problem(QStringLiteral("sentence"), tooLongReason(QStringLiteral("sentence"), words - Slot::MaxWords));
         checkKey(reader, key, words, activity);
         if (const auto earlier = seen.constFind(sentence); earlier != seen.constEnd())
-            reader.problem(QStringLiteral("sentence"), QStringLiteral("repeats record %1").arg(*earlier));
+            reader.problem(QStringLiteral("sentence"), QStringLiteral("This sentence is the same as record %1").arg(*earlier));
         else
             seen.insert(sentence, r);
-        for (const SlotExample &example : activity.examples) {
-            if (example.record != r)
-                continue;
-            if (sentence != QString::fromUtf8(example.sentence))
-                reader.problem(QStringLiteral("sentence"), QStringLiteral("must read exactly \"%1\"").arg(QString::fromUtf8(example.sentence)));
-            if (key != QString::fromLatin1(example.key))
-                reader.problem(QStringLiteral("key"), QStringLiteral("must be \"%1\"").arg(QString::fromLatin1(example.key)));
-        }
         bank.records.append({sentence, key});
     }
     if (problems.size() != before)
@@ -147,4 +138,16 @@ QString dumpSlotBank(const SlotBank &bank, const SlotActivity &activity)
         out += QStringLiteral("     ") + boxes.join(QStringLiteral("   ")) + QLatin1Char('\n');
     }
     return out;
+}
+
+QJsonObject slotBankJson(const SlotBank &bank, const SlotActivity &activity)
+{
+    QJsonArray records;
+    for (int r = 0; r < bank.records.size(); ++r) {
+        const SlotRecord &record = bank.records[r];
+        records.append(QJsonObject{{QStringLiteral("ItemBank(%1)").arg(r), record.sentence},
+                                   {QStringLiteral("TextBank(%1)").arg(r), record.sentence},
+                                   {QStringLiteral("WordBank(%1)").arg(r), record.key}});
+    }
+    return {{QStringLiteral("activity"), QLatin1String(activity.id)}, {QStringLiteral("records"), records}};
 }

@@ -2,6 +2,7 @@
 
 #include "contentfile.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -33,11 +34,12 @@ QStringList sentenceWords(const QString &sentence);
 // digit reads as 0.
 int keyDigit(const QString &key, int index);
 
-// Checks a bank file against its activity: the record count, the example records at their
-// places, one space between words and one at the end, at most MaxWords words, a key of one
-// allowed digit per word, the number of words each sentence sends to a box, no sentence
-// twice. Returns the bank only when every record passes; each problem names its record
-// and field.
+// Checks a bank file against what every bank of the activity must satisfy: from 2 records
+// to what the shared banks hold, one space between words and one at the end, at most
+// MaxWords words (what the screen has room for), a key of one allowed digit per word, the
+// number of words each sentence sends to a box, no sentence twice. Returns the bank only
+// when every record passes; each problem names its record and field. The built-in banks'
+// examples are data beside them (see builtinrules.h).
 std::optional<SlotBank> parseSlotBank(const ContentDocument &document, ContentProblems &problems,
                                       const SlotActivity &activity);
 
@@ -47,3 +49,5 @@ void storeSlotBank(const SlotBank &bank, SharedState &state);
 
 // The bank as the screen will judge it: each sentence with the words each box expects.
 QString dumpSlotBank(const SlotBank &bank, const SlotActivity &activity);
+// The slots each record fills: {"activity": id, "records": [{"ItemBank(0)": ..., ...}]}.
+QJsonObject slotBankJson(const SlotBank &bank, const SlotActivity &activity);

@@ -40,20 +40,13 @@ struct SlotHeading
     SlotRect place;
 };
 
-struct SlotExample
-{
-    int record;
-    const char *sentence;
-    const char *key;
-};
-
 // What one drag-to-slot activity is: everything that differs between the screens.
 struct SlotActivity
 {
     const char *id;               // form name and content file
     const char *caption;          // window caption
     const char *termMenu;         // the menu its Exit shows again
-    int recordCount;
+    int recordCount;              // records in the built-in bank (the screen plays any loaded count)
     const char *keyDigits;        // the digits its keys may use
     int minPlaced, maxPlaced;     // how many words of each sentence belong in a box
     const char *instruction;
@@ -61,7 +54,6 @@ struct SlotActivity
     std::vector<SlotRect> boxes;  // Label5(0), (1), ...: every box shown and taking drops
     std::vector<SlotHeading> headings; // Label10(0), (1), ...
     SlotRect feedback;            // Label1, "Correct" or "Wrong"
-    std::vector<SlotExample> examples; // records that must stand word for word
     BankParser<SlotBank> parse;   // reads this activity's bank file
 };
 

@@ -1,6 +1,7 @@
 #include "sortactivities.h"
 
 #include "appcontext.h"
+#include "builtinrules.h"
 #include "formregistry.h"
 #include "sortbank.h"
 #include "sortengine.h"
@@ -59,6 +60,7 @@ const std::vector<SortActivity> &table()
             .headCount = 0,
             .keysPerSet = 0,
             .heading = SortHeading::None,
+            .fields = {{"events", SortPart::Phrases, true, 4, 4}},
             .parse = parseChronological,
             .shuffled = true,
             .snap = SortSnap::Top,
@@ -92,6 +94,7 @@ const std::vector<SortActivity> &table()
             .headCount = 3,
             .keysPerSet = 0,
             .heading = SortHeading::SlotCaptions,
+            .fields = {{"headings", SortPart::Heads, true, 3, 3}, {"titles", SortPart::Phrases, true, 3, 3}},
             .parse = parseGenre,
             .shuffled = true,
             .snap = SortSnap::Top,
@@ -126,6 +129,7 @@ const std::vector<SortActivity> &table()
             .headCount = 0,
             .keysPerSet = 1,
             .heading = SortHeading::None,
+            .fields = {{"entries", SortPart::Phrases, true, 4, 4}, {"unsuitable", SortPart::Keys, false}},
             .parse = parseCv,
             .shuffled = false,
             .snap = SortSnap::Centre,
@@ -163,6 +167,7 @@ const std::vector<SortActivity> &table()
             .headCount = 1,
             .keysPerSet = 0,
             .heading = SortHeading::Theme,
+            .fields = {{"theme", SortPart::Heads, false}, {"related", SortPart::Phrases, true, 4, 4}, {"unrelated", SortPart::Phrases, true, 3, 3}},
             .parse = parseSimilarity,
             .shuffled = true,
             .snap = SortSnap::Centre,
@@ -203,6 +208,7 @@ const std::vector<SortActivity> &table()
             .headCount = 0,
             .keysPerSet = 2,
             .heading = SortHeading::None,
+            .fields = {{"fragments", SortPart::Phrases, true, 3, 5}, {"key", SortPart::Keys, true, 2, 2}},
             .parse = parseKey2,
             .shuffled = false,
             .snap = SortSnap::Centre,
@@ -264,15 +270,13 @@ QList<ContentKind> sortContentKinds()
     QList<ContentKind> kinds;
     for (const SortActivity &activity : table()) {
         const SortActivity *row = &activity;
-        kinds << ContentKind{
-            QString::fromLatin1(activity.id),
-            [row](const ContentDocument &document, ContentProblems &problems) { row->parse(document, problems); },
-            [row](const ContentDocument &document) {
-                ContentProblems problems;
-                const std::optional<SortBank> bank = row->parse(document, problems);
-                return bank ? dumpSortBank(*row, *bank) : QString();
-            },
-        };
+        const QString id = QString::fromLatin1(activity.id);
+        kinds << makeContentKind<SortBank>(
+            id,
+            [row](const ContentDocument &document, ContentProblems &problems) { return row->parse(document, problems); },
+            [row](const SortBank &bank) { return dumpSortBank(*row, bank); },
+            [row](const SortBank &bank) { return sortBankJson(*row, bank); },
+            [id](const ContentDocument &document, ContentProblems &problems) { checkBuiltInRules(id, document, problems); });
     }
     return kinds;
 }

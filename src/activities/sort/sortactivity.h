@@ -66,6 +66,27 @@ enum class SortCheck {
     KeyFragments,
 };
 
+// Between a phrase's border and its text, so no text touches the border.
+constexpr float SortPhrasePadding = 30.0f;
+
+// What a field of a content record gives its set.
+enum class SortPart {
+    Heads,   // texts shown as headings (the slot captions, or the theme)
+    Phrases, // the phrases, in slot order; several phrase fields follow one another
+    Keys,    // whole numbers naming phrases (from 0)
+};
+
+// One field of a drag-and-sort record, as every bank of the activity must write it. A list
+// field holds minCount to maxCount values; a single value (a text, or one key) has
+// list = false.
+struct SortField
+{
+    const char *name;
+    SortPart part;
+    bool list = true;
+    int minCount = 1, maxCount = 1;
+};
+
 // One drag-and-sort activity: everything in which it differs from the others.
 struct SortActivity
 {
@@ -74,13 +95,14 @@ struct SortActivity
     const char *termMenu; // the menu its Exit returns to
 
     int phraseCount; // N: phrases, slots and home boxes
-    int setCount;    // S
+    int setCount;    // S: sets in the built-in bank (the draw uses the loaded bank's count)
 
     SortBankLayout layout;
     int recordWidth; // Records: strings per set in ItemBank
     int headCount;   // Records: strings before the phrases (headings, theme)
     int keysPerSet;  // set s keeps its keys in AnswerKey(keysPerSet * s) onwards
     SortHeading heading;
+    std::vector<SortField> fields; // a record's fields, read by the one reader of the family
     std::optional<SortBank> (*parse)(const ContentDocument &, ContentProblems &);
 
     bool shuffled;

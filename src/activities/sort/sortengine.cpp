@@ -20,8 +20,7 @@ const QColor ScreenColour(49, 135, 215);
 constexpr float MarkStep = 15.0f;
 constexpr float MarkFull = 735.0f;
 constexpr int ShufflePasses = 10;
-// Between a phrase's border and its text, so no text touches the border.
-constexpr float PhrasePadding = 30.0f;
+constexpr float PhrasePadding = SortPhrasePadding;
 
 const char *const ThudCue = "wav\\thud3.wav";
 const char *const CashCue = "wav\\cash.wav";
@@ -233,6 +232,7 @@ void SortScreen::Timer1_Timer()
         return;
     }
     storeSortBank(m_activity, *bank, state());
+    m_setCount = int(bank->sets.size());
     m_dealing = true;
     if (!m_visit) {
         m_visit = &visits();
@@ -254,9 +254,9 @@ void SortScreen::ShowNextSet()
 
     RandomSource &random = context().random;
     random.reseed();
-    int set = random.below(m_activity.setCount);
+    int set = random.below(m_setCount);
     if (set == state().LastItem)
-        set = (set + 1) % m_activity.setCount;
+        set = (set + 1) % m_setCount;
     state().LastItem = set;
     m_answered = false;
     if (m_visit)

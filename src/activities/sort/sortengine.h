@@ -38,6 +38,8 @@ public:
     const SortActivity &activity() const { return m_activity; }
     // Whether the bank loaded and sets are being dealt.
     bool isDealing() const { return m_dealing; }
+    // Sets in the bank that was loaded (a teacher's may hold more or fewer than ours).
+    int setCount() const { return m_setCount; }
 
     void Form_Load() override;
     void Timer1_Timer();
@@ -121,6 +123,7 @@ private:
 
     const SortActivity &m_activity;
     bool m_dealing = false;
+    int m_setCount = 0; // sets in the bank that was loaded
     // The log told of this visit, from the bank's loading until the activity is left.
     VisitLog *m_visit = nullptr;
     // Whether the set on screen has had its first answer.
