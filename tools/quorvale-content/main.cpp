@@ -1,13 +1,19 @@
 // quorvale-content: checks the item banks, prints them as the screens will see them, and
 // copies a built-in bank out for a teacher to edit.
 //
-//   quorvale-content check [--strict] [FILE.json | FOLDER ...]
+//   quorvale-content check [--strict] [--built-in] [FILE.json | FOLDER ...]
 //                                                     check files, or every bank in a folder;
 //                                                     with nothing, every built-in bank; the
 //                                                     way a bank is written (spaces, quotation
 //                                                     marks, a label spelt two ways) is noted,
-//                                                     and with --strict fails the check too
-//   quorvale-content dump FILE.json|ACTIVITY          print a bank slot by slot
+//                                                     and with --strict fails the check too;
+//                                                     --built-in also holds each file to the
+//                                                     built-in bank's own rules (its examples,
+//                                                     counts and lists of answers)
+//   quorvale-content dump [--human] [FILE.json|ACTIVITY ...]
+//                                                     print banks as the screens will see them,
+//                                                     as JSON (every built-in bank with none);
+//                                                     --human: the older per-engine forms
 //   quorvale-content export ACTIVITY [FOLDER]         write the built-in bank to FOLDER/ACTIVITY.json
 //   quorvale-content folders                          where the program looks for teachers' banks
 //
@@ -17,13 +23,18 @@
 #include "contentfile.h"
 #include "contentkind.h"
 #include "contentkinds.h"
+#include "fonts.h"
 #include "teachercontent.h"
 #include "typography.h"
+#include "worksheetcommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTextStream>
 
 namespace {
@@ -82,9 +93,20 @@ ContentFileCheck checkFile(const QList<ContentKind> &kinds, const QString &path)
     return check;
 }
 
+// Adds the problems a file has against the built-in bank's own rules.
+void holdToBuiltInRules(const QList<ContentKind> &kinds, ContentFileCheck &check)
+{
+    ContentProblems unread; // already reported by the first check
+    const auto document = ContentDocument::read(check.path, unread);
+    const ContentKind *kind = document ? kindFor(kinds, document->activity) : nullptr;
+    if (kind && kind->builtInCheck)
+        kind->builtInCheck(*document, check.problems);
+}
+
 int check(const QList<ContentKind> &kinds, QStringList arguments)
 {
     const bool strict = arguments.removeAll(QStringLiteral("--strict")) > 0;
+    const bool builtInRules = arguments.removeAll(QStringLiteral("--built-in")) > 0;
     QList<ContentFileCheck> checks;
     if (arguments.isEmpty()) {
         for (const QString &file : QDir(QStringLiteral(":/assets/content")).entryList({QStringLiteral("*.json")}))
@@ -104,7 +126,9 @@ int check(const QList<ContentKind> &kinds, QStringList arguments)
         }
     }
     int failed = 0;
-    for (const ContentFileCheck &check : checks) {
+    for (ContentFileCheck &check : checks) {
+        if (builtInRules)
+            holdToBuiltInRules(kinds, check);
         for (const ContentProblem &problem : check.problems)
             out() << problem.toString() << Qt::endl;
         // How the bank is written: the program still reads it, but whoever writes it
@@ -122,23 +146,43 @@ int check(const QList<ContentKind> &kinds, QStringList arguments)
     return failed == 0 && !emptyFolder ? 0 : 1;
 }
 
-int dump(const QList<ContentKind> &kinds, const QString &argument)
+int dump(const QList<ContentKind> &kinds, QStringList arguments)
 {
-    ContentProblems problems;
-    const auto document = ContentDocument::read(pathFor(argument), problems);
-    const ContentKind *kind = document ? kindFor(kinds, document->activity) : nullptr;
-    if (document && kind) {
-        kind->check(*document, problems);
-        if (problems.isEmpty()) {
-            out() << kind->dump(*document);
-            return 0;
-        }
+    const bool human = arguments.removeAll(QStringLiteral("--human")) > 0;
+    if (arguments.isEmpty()) {
+        for (const ContentKind &kind : kinds)
+            arguments << kind.activity;
     }
-    for (const ContentProblem &problem : problems)
-        out() << problem.toString() << Qt::endl;
-    if (document && !kind)
-        out() << "unknown activity " << document->activity << Qt::endl;
-    return 1;
+    QJsonArray banks;
+    int failed = 0;
+    for (const QString &argument : arguments) {
+        ContentProblems problems;
+        const auto document = ContentDocument::read(pathFor(argument), problems);
+        const ContentKind *kind = document ? kindFor(kinds, document->activity) : nullptr;
+        if (document && kind) {
+            kind->check(*document, problems);
+            if (problems.isEmpty()) {
+                if (human)
+                    out() << kind->dump(*document);
+                else
+                    banks.append(kind->dumpJson(*document));
+                continue;
+            }
+        }
+        ++failed;
+        for (const ContentProblem &problem : problems)
+            err() << problem.toString() << Qt::endl;
+        if (document && !kind)
+            err() << "unknown activity " << document->activity << Qt::endl;
+    }
+    // One bank is printed as its object, several as a list of them.
+    if (!human && !banks.isEmpty()) {
+        const QJsonDocument json = banks.size() == 1 && arguments.size() == 1 ? QJsonDocument(banks.first().toObject())
+                                                                              : QJsonDocument(banks);
+        out() << QString::fromUtf8(json.toJson(QJsonDocument::Indented));
+        out().flush();
+    }
+    return failed == 0 ? 0 : 1;
 }
 
 // Writes the built-in bank byte for byte (trailing spaces, curly quotes and all) as a new,
@@ -187,7 +231,15 @@ int folders()
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Worksheets need fonts and PDF output, so that command makes an application of its own.
+    if (argc > 1 && qstrcmp(argv[1], "worksheet") == 0)
+        return worksheetMain(argc, argv);
+    // Text is measured as the screens measure it, which needs a GUI application; with no
+    // display it works offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    registerEmbeddedFonts(); // the faces the screens measure with
     // The program's own name, so that the user's folder is the one the program reads.
     QCoreApplication::setApplicationName(QStringLiteral("Quorvale"));
     QStringList args = app.arguments().mid(1);
@@ -195,15 +247,16 @@ int main(int argc, char *argv[])
     const QList<ContentKind> kinds = allContentKinds();
     if (verb == QLatin1String("check"))
         return check(kinds, args);
-    if (verb == QLatin1String("dump") && args.size() == 1)
-        return dump(kinds, args.first());
+    if (verb == QLatin1String("dump"))
+        return dump(kinds, args);
     if (verb == QLatin1String("export") && (args.size() == 1 || args.size() == 2))
         return exportBank(kinds, args.first(), args.value(1, QStringLiteral(".")));
     if (verb == QLatin1String("folders") && args.isEmpty())
         return folders();
-    err() << "usage: quorvale-content check [--strict] [FILE.json | FOLDER ...]\n"
-             "       quorvale-content dump FILE.json|ACTIVITY\n"
+    err() << "usage: quorvale-content check [--strict] [--built-in] [FILE.json | FOLDER ...]\n"
+             "       quorvale-content dump [--human] [FILE.json|ACTIVITY ...]\n"
              "       quorvale-content export ACTIVITY [FOLDER]\n"
-             "       quorvale-content folders\n";
+             "       quorvale-content folders\n"
+          << "       " << worksheetUsage() << '\n';
     return 2;
 }
