@@ -23,9 +23,9 @@ for file in bin/quorvale bin/quorvale-content \
         status=1
     fi
 done
-# The modules (the class results, the teacher window), where the installed program looks
+# The modules (the class results, the teacher window, read-aloud), where the installed program looks
 # for them: ../lib/quorvale.
-for module in quorvale-results quorvale-teacher; do
+for module in quorvale-results quorvale-teacher quorvale-speech; do
     if ! ls "$prefix"/lib/quorvale/*"$module".so >/dev/null 2>&1; then
         echo "not installed: lib/quorvale/lib$module.so"
         status=1

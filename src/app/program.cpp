@@ -3,11 +3,14 @@
 #include "contentkinds.h"
 #include "formview.h"
 #include "mainwindow.h"
+#include "previewscreen.h"
 #include "registerforms.h"
 #include "results.h"
 #include "resultsplugin.h"
 #include "settings.h"
 #include "shellforms.h"
+#include "speech.h"
+#include "speechplugin.h"
 #include "teachercontent.h"
 #include "teacherplugin.h"
 
@@ -32,6 +35,8 @@ Program::Program()
     m_context.contentNotice = [this] { return contentNotice(checkTeacherContent(m_assets, m_contentKinds)); };
     m_context.visitLog = [this]() -> VisitLog & { return results(); };
     m_context.openTeacher = [this] { openTeacher(); };
+    // Nothing is read aloud when the teacher has turned it off.
+    m_context.speech = [this]() -> Speech * { return settings().readAloud() ? &speechService() : nullptr; };
     m_window = std::make_unique<MainWindow>(m_forms);
     m_window->onTeacher = m_context.openTeacher;
 }
@@ -109,6 +114,12 @@ void Program::openTeacher()
         }
         if (!m_teacherContext)
             m_teacherContext = std::make_unique<TeacherContext>(TeacherContext{results(), settings()});
+        m_teacherContext->previewScreen = [this](const QString &activity, const QByteArray &bank, int record, QWidget *parent) {
+            return createPreviewScreen(m_contentKinds, m_assets.roots(), activity, bank, record,
+                                       settings().highContrast(), parent);
+        };
+        m_teacherContext->settingsChanged = [this] { applySettings(); };
+        m_teacherContext->speech = [this] { return &speechService(); };
         m_teacherWindow = plugin->createWindow(*m_teacherContext);
         if (!m_teacherWindow)
             return;
@@ -134,12 +145,40 @@ void Program::show(QSize windowSize)
     if (windowSize.isEmpty()) {
         m_keepsWindow = true;
         m_window->place(settings().windowGeometry(), settings().windowFullScreen());
+        applySettings();
         m_window->onKeepState = [this] { keepWindowState(); };
     } else {
         m_window->placeCentred(windowSize);
     }
     m_window->view().refresh();
     m_window->show();
+}
+
+void Program::applySettings()
+{
+    m_window->view().setColourScheme(settings().highContrast() ? ColourScheme::HighContrast
+                                                               : ColourScheme::Designed);
+    // Read-aloud, once a screen or the teacher has asked for it (never created here).
+    if (m_speech) {
+        m_speech->setVoice(settings().speechVoice());
+        m_speech->setRate(settings().speechRate());
+        if (!settings().readAloud())
+            m_speech->stop();
+    }
+}
+
+Speech &Program::speechService()
+{
+    if (!m_speech) {
+        if (auto *plugin = qobject_cast<SpeechPlugin *>(loadModule(QStringLiteral("quorvale-speech"), nullptr)))
+            m_speech.reset(plugin->create());
+        if (!m_speech)
+            m_speech = std::make_unique<SilentSpeech>(
+                QStringLiteral("Its module (quorvale-speech) is missing or damaged."));
+        m_speech->setVoice(settings().speechVoice());
+        m_speech->setRate(settings().speechRate());
+    }
+    return *m_speech;
 }
 
 void Program::keepWindowState()

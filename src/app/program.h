@@ -55,6 +55,13 @@ public:
     // Loads the teacher window's module the first time and shows its one window, raised
     // on later calls; says so in a message box when the module cannot be loaded.
     void openTeacher();
+    // Brings the screens in line with the user's settings (high contrast, ...): when the
+    // window is first shown and whenever the teacher changes one.
+    void applySettings();
+    // The speech service, loaded from the quorvale-speech module the first time it is asked
+    // for (never at start-up) with the teacher's voice and rate; when the module cannot be
+    // loaded, a service that cannot be heard and says why.
+    Speech &speechService();
 
     // Loads one of the program's modules by base name ("quorvale-results"): beside the
     // executable (a build), then where an installed copy keeps them. Null, and why, when
@@ -69,6 +76,8 @@ private:
 
     // First, so it outlives the forms: an activity ends its visit as it goes.
     std::unique_ptr<Results> m_results;
+    // Before the forms too: a screen may be reading aloud as it goes.
+    std::unique_ptr<Speech> m_speech;
     const AssetResolver m_assets;
     const FontTextMeasurer m_measurer;
     SharedState m_state;

@@ -61,6 +61,7 @@ struct ControlLook
     bool wordWrap = false;
     Picture picture;
     QString accessibleName;    // what a screen reader says; the caption when empty
+    QString accessibleDescription; // what a screen reader adds on asking (a part's colour)
 
     // How a label sets its text inside its box (see TextFit).
     float padding = 0;         // inner margin on every side, twips
@@ -102,6 +103,7 @@ public:
     using ControlLook::selected;
     using ControlLook::zOrder;
     using ControlLook::accessibleName;
+    using ControlLook::accessibleDescription;
 
     const ControlLook &look() const { return *this; }
     const QString &caption() const { return ControlLook::caption; }

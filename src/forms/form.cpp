@@ -84,6 +84,8 @@ void Form::bringToFront(Control &control)
 void Form::Show()
 {
     m_registry.show(*this);
+    if (onShow && visible)
+        onShow();
 }
 
 void Form::Unload()

@@ -49,6 +49,20 @@ public:
     // The keyboard's target cursor: the control it lies on, drawn over everything, or
     // nullptr when it is not shown.
     const Control *cursor = nullptr;
+    // The control that has the keyboard focus, kept by the view; nullptr when none has.
+    const Control *focused = nullptr;
+
+    // Offered every mouse press on the screen before it reaches a control: pressed is the
+    // control that takes it (nullptr on the background or on text that lets presses
+    // through), x and y are twips on the form, button a MouseButton. Returns whether it
+    // used the press; a used press, its moves and its release reach no control.
+    using PressFilter = std::function<bool(const Control *pressed, int button, float x, float y)>;
+    PressFilter pressFilter;
+
+    // Run each time the form is shown, and when it stops being the screen on show (another
+    // form is shown over it, or it is unloaded while on show).
+    std::function<void()> onShow;
+    std::function<void()> onLeave;
 
     // Adds a control; index >= 0 makes it element `index` of the control array `name`.
     Control &add(ControlKind kind, const QString &name, int index = -1);

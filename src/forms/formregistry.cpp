@@ -50,10 +50,13 @@ void FormRegistry::show(Form &form)
 {
     if (!m_loaded.contains(form.name()) || m_loaded.value(form.name()) != &form)
         return; // an unloaded form cannot come back by Show; it must be loaded afresh
+    Form *before = current();
     form.visible = true;
     m_shown.erase(std::remove(m_shown.begin(), m_shown.end(), &form), m_shown.end());
     m_shown.push_back(&form);
     ++m_revision;
+    if (before && before != &form && before->onLeave)
+        before->onLeave();
 }
 
 void FormRegistry::unload(const QString &name)
@@ -61,6 +64,7 @@ void FormRegistry::unload(const QString &name)
     Form *form = m_loaded.take(name);
     if (!form)
         return;
+    const bool wasOnShow = form == current();
     form->visible = false;
     for (const auto &timer : form->timers())
         timer->enabled = false; // timers stop with their form
@@ -72,6 +76,8 @@ void FormRegistry::unload(const QString &name)
         m_owned.erase(it);
     }
     ++m_revision;
+    if (wasOnShow && form->onLeave)
+        form->onLeave();
 }
 
 void FormRegistry::reap()

@@ -29,3 +29,23 @@ public:
     // From -1 (slowest) through 0 (normal) to 1 (fastest).
     virtual void setRate(double rate) = 0;
 };
+
+// Speech that is never heard: unavailable for the given reason (read-aloud whose module is
+// missing), or, given no reason, available but silent (for pictures and tests of screens
+// as a class with read-aloud on sees them).
+class SilentSpeech : public Speech
+{
+public:
+    explicit SilentSpeech(const QString &reason = {}) : m_reason(reason) {}
+    bool available() const override { return m_reason.isEmpty(); }
+    QString unavailableReason() const override { return m_reason; }
+    void say(const QString &) override {}
+    void stop() override {}
+    bool isSpeaking() const override { return false; }
+    QStringList voices() const override { return {}; }
+    void setVoice(const QString &) override {}
+    void setRate(double) override {}
+
+private:
+    QString m_reason;
+};

@@ -1,6 +1,7 @@
 #include "activityframe.h"
 
 #include "keyboard.h"
+#include "readaloud.h"
 #include "screen.h"
 
 namespace {
@@ -34,4 +35,5 @@ void addActivityFrameControls(Screen &form)
     form.addTimer(QStringLiteral("tmrtick"), 1);
     form.addTimer(QStringLiteral("tmrcross"), 1);
     addActivityKeys(form);
+    addReadAloud(form);
 }

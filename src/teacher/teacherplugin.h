@@ -9,6 +9,7 @@ class QString;
 class QWidget;
 class Results;
 class Settings;
+class Speech;
 
 // What the teacher window works on, handed over by the program. The window's pages reach
 // the program only through this: the results through their interface (results.h), the
@@ -26,6 +27,9 @@ struct TeacherContext
     // activity is unknown or the bank cannot be shown.
     std::function<QWidget *(const QString &activity, const QByteArray &bank, int record, QWidget *parent)>
         previewScreen = {};
+    // The read-aloud service, whether or not read-aloud is turned on (the settings page
+    // lists its voices, tries them, and says why it cannot be heard); created on first use.
+    std::function<Speech *()> speech = {};
 };
 
 // The teacher window lives in a module of its own (its Qt Widgets pages and Qt Charts),
@@ -40,5 +44,5 @@ public:
     virtual QWidget *createWindow(TeacherContext &context) = 0;
 };
 
-#define TeacherPlugin_iid "org.example.quorvale.TeacherPlugin/3"
+#define TeacherPlugin_iid "org.example.quorvale.TeacherPlugin/4"
 Q_DECLARE_INTERFACE(TeacherPlugin, TeacherPlugin_iid)

@@ -1,7 +1,10 @@
 #include "teacherwindow.h"
 
+#include "bankspage.h"
 #include "resultspage.h"
+#include "settingspage.h"
 #include "teacherplugin.h"
+#include "worksheetspage.h"
 
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -15,5 +18,8 @@ TeacherWindow::TeacherWindow(TeacherContext &context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     m_pages->addTab(new ResultsPage(context.results, context.settings), QStringLiteral("&Results"));
+    m_pages->addTab(new BanksPage(context), QStringLiteral("&Banks"));
+    m_pages->addTab(new WorksheetsPage, QStringLiteral("&Worksheets"));
+    m_pages->addTab(new SettingsPage(context), QStringLiteral("&Settings"));
     resize(960, 720);
 }

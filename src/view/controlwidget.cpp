@@ -1,6 +1,7 @@
 #include "controlwidget.h"
 
 #include "fonts.h"
+#include "form.h"
 #include "formview.h"
 
 #include <QAccessible>
@@ -9,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <utility>
 
 namespace {
 
@@ -166,8 +169,16 @@ bool ControlWidget::sync()
     const bool passesPointer = !m_control->takesPointer();
     if (testAttribute(Qt::WA_TransparentForMouseEvents) != passesPointer)
         setAttribute(Qt::WA_TransparentForMouseEvents, passesPointer);
-    if (!m_firstSync && look == m_shown)
+    // What lies beneath can change colour without this control changing, so its colours
+    // are worked out on every pass (only high contrast looks beneath).
+    const ShownColours colours = m_view.form()
+        ? shownColours(*m_view.form(), *m_control, m_view.colourScheme())
+        : ShownColours{look.foreColor, look.backColor, Qt::black, false};
+    if (!m_firstSync && look == m_shown && colours == m_colours)
         return false;
+    m_colours = colours;
+    // A little wider than the ink, so no letter touches the picture around it.
+    m_backing = colours.backing ? textRectOf(*m_control).adjusted(-60, -15, 60, 15) : QRectF();
     const bool geometryChanged = m_firstSync || look.left != m_shown.left || look.top != m_shown.top
         || look.width != m_shown.width || look.height != m_shown.height;
     m_firstSync = false;
@@ -184,6 +195,8 @@ bool ControlWidget::sync()
             QAccessible::updateAccessibility(&changed);
         }
     }
+    if (accessibleDescription() != look.accessibleDescription)
+        setAccessibleDescription(look.accessibleDescription);
     setVisible(look.visible && look.width > 0 && look.height > 0);
     update();
     return true;
@@ -195,6 +208,13 @@ void ControlWidget::activate()
         return;
     Control *control = m_control;
     m_view.dispatch([control] { control->press(); });
+}
+
+void ControlWidget::swallowPress()
+{
+    m_pressed = false;
+    m_swallowed = true;
+    update();
 }
 
 void ControlWidget::sendMouse(const Control::MouseHandler Control::*handler, QMouseEvent *event, int button)
@@ -218,7 +238,16 @@ void ControlWidget::mousePressEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
+    // The screen may take the press first (read aloud); then the control never sees it.
+    m_swallowed = m_view.offerPress(m_control, event->position() + QPointF(pos()), buttonMask(event->button()));
+    if (m_swallowed) {
+        m_pressed = false;
+        return;
+    }
     m_pressed = event->button() == Qt::LeftButton;
+    // A control that is dragged starts its drag as it is held; any other may be held to ask.
+    if (m_pressed && m_control && !m_control->isDraggable())
+        m_view.startLongPress(this, event->position() + QPointF(pos()));
     sendMouse(&Control::onMouseDown, event, buttonMask(event->button()));
     if (m_control && m_pressed)
         update();
@@ -230,6 +259,9 @@ void ControlWidget::mouseMoveEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
+    m_view.pointerMoved(event->position() + QPointF(pos()));
+    if (m_swallowed)
+        return;
     sendMouse(&Control::onMouseMove, event, buttonMask(event->buttons()));
 }
 
@@ -239,6 +271,9 @@ void ControlWidget::mouseReleaseEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
+    m_view.endLongPress();
+    if (std::exchange(m_swallowed, false))
+        return;
     const bool wasPressed = m_pressed;
     m_pressed = false;
     Control *control = m_control;
@@ -318,8 +353,11 @@ void ControlWidget::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
     m_focusRing = ringFor(event->reason());
-    if (m_control) // a detached widget's view may be going away
+    if (m_control) { // a detached widget's view may be going away
+        if (Form *form = m_view.form())
+            form->focused = m_control;
         m_view.syncRings();
+    }
 }
 
 void ControlWidget::takeFocus(Qt::FocusReason reason)
@@ -338,8 +376,11 @@ void ControlWidget::focusOutEvent(QFocusEvent *event)
 {
     QWidget::focusOutEvent(event);
     m_focusRing = false;
-    if (m_control)
+    if (m_control) {
+        if (Form *form = m_view.form(); form && form->focused == m_control)
+            form->focused = nullptr;
         m_view.syncRings();
+    }
 }
 
 void ControlWidget::paintEvent(QPaintEvent *)
@@ -377,7 +418,9 @@ void ControlWidget::paintText(QPainter &painter, const ControlLook &look, const 
     if (look.shownPointSize > 0)
         font.pointSize = look.shownPointSize;
     painter.setFont(referenceFont(font));
-    painter.setPen(look.enabled ? look.foreColor : disabledText(look.foreColor));
+    // High contrast has faded a disabled text already, as far as it stays readable.
+    const bool asShown = look.enabled || m_view.colourScheme() == ColourScheme::HighContrast;
+    painter.setPen(asShown ? m_colours.fore : disabledText(m_colours.fore));
     painter.drawText(area, flags, look.caption);
 }
 
@@ -385,9 +428,9 @@ void ControlWidget::paintLabel(QPainter &painter, const ControlLook &look)
 {
     const QRectF r(look.left, look.top, look.width, look.height);
     if (look.opaque)
-        painter.fillRect(r, look.backColor);
+        painter.fillRect(r, m_colours.back);
     if (look.border) {
-        painter.setPen(QPen(Qt::black, OnePixelAt800, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setPen(QPen(m_colours.border, OnePixelAt800, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(r.adjusted(OnePixelAt800 / 2, OnePixelAt800 / 2, -OnePixelAt800 / 2, -OnePixelAt800 / 2));
     }
@@ -401,6 +444,8 @@ void ControlWidget::paintLabel(QPainter &painter, const ControlLook &look)
     }
     painter.save();
     painter.setClipRect(r);
+    if (m_colours.backing)
+        painter.fillRect(m_backing.intersected(r), m_colours.back);
     int flags = alignFlags(look.alignment) | (look.middle ? Qt::AlignVCenter : Qt::AlignTop);
     // A label wraps at word boundaries unless it sizes itself to one line.
     if (!(look.autoSize && !look.wordWrap))
@@ -425,9 +470,9 @@ void ControlWidget::paintButton(QPainter &painter, const ControlLook &look)
         painter.restore();
         return;
     }
-    painter.fillRect(r, look.backColor);
-    const QColor light = m_pressed ? look.backColor.darker(160) : Qt::white;
-    const QColor dark = m_pressed ? Qt::white : look.backColor.darker(160);
+    painter.fillRect(r, m_colours.back);
+    const QColor light = m_pressed ? m_colours.back.darker(160) : Qt::white;
+    const QColor dark = m_pressed ? Qt::white : m_colours.back.darker(160);
     painter.setPen(QPen(light, OnePixelAt800 * 1.5f));
     painter.drawLine(r.topLeft(), r.topRight());
     painter.drawLine(r.topLeft(), r.bottomLeft());
@@ -440,7 +485,7 @@ void ControlWidget::paintButton(QPainter &painter, const ControlLook &look)
 void ControlWidget::paintOption(QPainter &painter, const ControlLook &look)
 {
     const QRectF r(look.left, look.top, look.width, look.height);
-    painter.fillRect(r, look.backColor);
+    painter.fillRect(r, m_colours.back);
     const float d = std::min(look.height - 2 * OnePixelAt800, 13.0f * OnePixelAt800);
     const QRectF circle(look.left + OnePixelAt800, look.top + (look.height - d) / 2, d, d);
     painter.setPen(QPen(Qt::black, OnePixelAt800));
@@ -461,7 +506,7 @@ void ControlWidget::paintPicture(QPainter &painter, const ControlLook &look)
     painter.save();
     painter.setClipRect(r);
     if (look.kind == ControlKind::PictureBox && look.opaque)
-        painter.fillRect(r, look.backColor);
+        painter.fillRect(r, m_colours.back);
     if (!look.picture.isNull()) {
         // A picture box draws its picture from its left edge at its own size, so a box
         // that grows uncovers the picture; an image may stretch it to fill the control.
@@ -472,7 +517,7 @@ void ControlWidget::paintPicture(QPainter &painter, const ControlLook &look)
     }
     painter.restore();
     if (look.border) {
-        painter.setPen(QPen(Qt::black, OnePixelAt800));
+        painter.setPen(QPen(m_colours.border, OnePixelAt800));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(r.adjusted(OnePixelAt800 / 2, OnePixelAt800 / 2, -OnePixelAt800 / 2, -OnePixelAt800 / 2));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contrast.h"
 #include "control.h"
 
 #include <QWidget>
@@ -26,6 +27,10 @@ public:
 
     // Presses the control as the keyboard does (Space, Enter, a screen reader's press).
     void activate();
+
+    // The screen used the press under way (a long press read aloud): its release is
+    // the screen's too and clicks nothing.
+    void swallowPress();
 
     // Whether the keyboard focus is here and shown: it came from the keyboard.
     bool showsFocusRing() const { return hasFocus() && m_focusRing; }
@@ -57,7 +62,12 @@ private:
     FormView &m_view;
     Control *m_control;
     ControlLook m_shown;
+    // The colours it is painted in under the view's scheme, and where a text that needs a
+    // backing of its own lies (twips on the form).
+    ShownColours m_colours;
+    QRectF m_backing;
     bool m_firstSync = true;
     bool m_pressed = false;
+    bool m_swallowed = false; // the screen took this press: its moves and release too
     bool m_focusRing = false;
 };

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 #include <exception>
@@ -118,6 +119,7 @@ void FormView::rebuild()
     m_structure = -1;
     m_shownCursor = nullptr;
     if (m_form) {
+        m_form->focused = nullptr; // its new widgets have no focus yet
         m_scaling = Scaling(size(), QSizeF(m_form->width, m_form->height));
         addWidgets();
         m_shownBackColor = m_form->backColor;
@@ -198,13 +200,24 @@ void FormView::paintEvent(QPaintEvent *event)
         cache.setRenderHint(QPainter::SmoothPixmapTransform);
         cache.setTransform(m_scaling.twipsTransform(formPixels.topLeft()));
         const QRectF formRect(0, 0, m_form->width, m_form->height);
-        cache.fillRect(formRect, m_form->backColor);
+        cache.fillRect(formRect, shownFormColour(*m_form, m_scheme));
         if (!m_form->picture.isNull()) {
             cache.setClipRect(formRect);
             m_form->picture.paint(cache, QRectF(QPointF(0, 0), m_form->picture.sizeTwips()));
         }
     }
     painter.drawPixmap(formPixels.topLeft(), m_background);
+}
+
+void FormView::setColourScheme(ColourScheme scheme)
+{
+    if (scheme == m_scheme)
+        return;
+    m_scheme = scheme;
+    m_backgroundDirty = true;
+    update();
+    // Each control works its colours out again as it syncs.
+    refresh();
 }
 
 void FormView::resizeEvent(QResizeEvent *event)
@@ -369,8 +382,82 @@ void FormView::keyPressEvent(QKeyEvent *event)
         event->ignore();
 }
 
+bool FormView::offerPress(const Control *pressed, QPointF at, int button)
+{
+    Form *form = m_form;
+    if (!form || !form->pressFilter || !button)
+        return false;
+    const QPointF twips = m_scaling.toTwips(at);
+    bool used = false;
+    dispatch([form, pressed, button, twips, &used] {
+        used = form->pressFilter(pressed, button, float(twips.x()), float(twips.y()));
+    });
+    return used;
+}
+
+void FormView::mousePressEvent(QMouseEvent *event)
+{
+    // A press on the background, or on text that lets presses through to it.
+    int button = 0;
+    if (event->button() == Qt::LeftButton)
+        button = MouseButton::Left;
+    else if (event->button() == Qt::RightButton)
+        button = MouseButton::Right;
+    if (offerPress(nullptr, event->position(), button))
+        return;
+    if (button == MouseButton::Left && m_form && m_form->pressFilter) {
+        // Taken, so the release comes here and ends the wait.
+        startLongPress(nullptr, event->position());
+        return;
+    }
+    event->ignore();
+}
+
+void FormView::mouseReleaseEvent(QMouseEvent *event)
+{
+    endLongPress();
+    event->ignore();
+}
+
+void FormView::startLongPress(ControlWidget *widget, QPointF at)
+{
+    if (!m_form || !m_form->pressFilter)
+        return; // nothing on this screen would take it
+    if (!m_longPress) {
+        m_longPress = new QTimer(this);
+        m_longPress->setSingleShot(true);
+        m_longPress->setInterval(LongPressMs);
+        connect(m_longPress, &QTimer::timeout, this, [this] {
+            ControlWidget *held = m_longPressWidget;
+            if (m_longPressOnControl && (!held || !held->control()))
+                return; // the control went away while it was held
+            if (offerPress(held ? held->control() : nullptr, m_longPressAt, MouseButton::Right) && held)
+                held->swallowPress();
+        });
+    }
+    m_longPressWidget = widget;
+    m_longPressOnControl = widget != nullptr;
+    m_longPressAt = at;
+    m_longPress->start();
+}
+
+void FormView::pointerMoved(QPointF at)
+{
+    // A few pixels of a finger's wobble still count as held still.
+    constexpr qreal Wobble = 8;
+    if (m_longPress && m_longPress->isActive() && (at - m_longPressAt).manhattanLength() > Wobble)
+        m_longPress->stop();
+}
+
+void FormView::endLongPress()
+{
+    if (m_longPress)
+        m_longPress->stop();
+}
+
 void FormView::mouseMoveEvent(QMouseEvent *event)
 {
+    pointerMoved(event->position());
     Form *form = m_form;
     if (!form || !form->onMouseMove)
         return;

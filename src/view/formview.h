@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contrast.h"
 #include "picture.h"
 #include "ring.h"
 #include "scaling.h"
@@ -14,6 +15,7 @@
 #include <vector>
 
 class ControlWidget;
+class QTimer;
 class Form;
 class FormRegistry;
 class Control;
@@ -59,6 +61,19 @@ public:
     // ring as it was. Returns false when no control can take the focus.
     bool moveFocus(bool next, bool fromKeyboard);
 
+    // Offers a mouse press to the form on screen before any control gets it (see
+    // Form::pressFilter): pressed is the control under the pointer that takes presses, or
+    // nullptr; at is in the view's pixels, button a MouseButton. Returns whether it was used.
+    bool offerPress(const Control *pressed, QPointF at, int button);
+
+    // A left press held still for LongPressMs asks as a right-click does (a touch screen
+    // has no right button). Started by a press the screen did not take, on a control that
+    // is not dragged (widget) or on the background (nullptr); a move or the release ends it.
+    static constexpr int LongPressMs = 600;
+    void startLongPress(ControlWidget *widget, QPointF at);
+    void pointerMoved(QPointF at);
+    void endLongPress();
+
     // Hands a key to the form on screen; returns whether the form used it. A held key
     // presses once, except the arrows, which move on as they repeat.
     bool handleKey(QKeyEvent *event);
@@ -67,6 +82,11 @@ public:
     // target cursor (after every event; the controls call it as their focus changes).
     void syncRings();
 
+    // The colours every screen is shown in: as designed, or in high contrast. Changing it
+    // repaints the screen on show at once and every screen after it.
+    void setColourScheme(ColourScheme scheme);
+    ColourScheme colourScheme() const { return m_scheme; }
+
     // The rings showing the keyboard's target cursor and focus (tests, accessibility).
     QWidget *cursorRing() const { return m_cursorRing; }
     QWidget *focusRing() const { return m_focusRing; }
@@ -74,7 +94,9 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
@@ -97,6 +119,11 @@ private:
     std::vector<int> m_zOrders;
     bool m_refreshing = false;
     int m_faults = 0;
+    QTimer *m_longPress = nullptr; // made on the first press that may be held
+    QPointer<ControlWidget> m_longPressWidget;
+    bool m_longPressOnControl = false;
+    QPointF m_longPressAt;
+    ColourScheme m_scheme = ColourScheme::Designed;
     QColor m_shownBackColor;
     Picture m_shownPicture;
     QPixmap m_background;

@@ -187,6 +187,7 @@ double DealingRandom::next()
 
 ShotProgram::ShotProgram()
 {
+    context.speech = [this]() -> Speech * { return &speech; };
     registerForms(context);
 }
 

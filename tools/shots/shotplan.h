@@ -11,6 +11,7 @@
 #include "randomsource.h"
 #include "sharedstate.h"
 #include "sounddevice.h"
+#include "speech.h"
 #include "textmeasurer.h"
 #include "urlopener.h"
 
@@ -59,6 +60,7 @@ struct ShotProgram
     SilentSound sound;
     DealingRandom random;
     NoBrowser urls;
+    SilentSpeech speech; // available, so the speaker button shows
     AppContext context{state, forms, sound, random, urls, assets};
 };
 

@@ -1,0 +1,8 @@
+#include "speechmodule.h"
+
+#include "flitespeech.h"
+
+Speech *SpeechModule::create()
+{
+    return new FliteSpeech;
+}

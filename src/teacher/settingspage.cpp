@@ -1,0 +1,162 @@
+#include "settingspage.h"
+
+#include "settings.h"
+#include "speech.h"
+#include "teacherplugin.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+
+// The rate slider's steps each side of normal: -1 to 1 in tenths.
+constexpr int RateSteps = 10;
+
+const QString TrySentence = QStringLiteral("This is how the screens sound when a pupil asks for them to be read aloud.");
+
+} // namespace
+
+SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
+    : QWidget(parent)
+    , m_context(context)
+    , m_speech(context.speech ? context.speech() : nullptr)
+    , m_readAloud(new QCheckBox(QStringLiteral("Read a screen &aloud when a pupil asks"), this))
+    , m_voice(new QComboBox(this))
+    , m_rate(new QSlider(Qt::Horizontal, this))
+    , m_try(new QPushButton(QStringLiteral("Tr&y the voice"), this))
+    , m_notice(new QLabel(this))
+    , m_highContrast(new QCheckBox(QStringLiteral("&High contrast"), this))
+{
+    Settings &settings = m_context.settings;
+    const bool canSpeak = m_speech && m_speech->available();
+
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setWordWrap(true);
+    m_notice->setFrameShape(QFrame::Box);
+    m_notice->setMargin(6);
+    m_notice->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; color: black; }"));
+    if (!canSpeak) {
+        const QString reason = m_speech ? m_speech->unavailableReason()
+                                        : QStringLiteral("This copy of the program has no speech service.");
+        m_notice->setText(QStringLiteral("Read-aloud is not available on this computer, so pupils are not offered "
+                                         "it. %1").arg(reason));
+    }
+    m_notice->setVisible(!canSpeak);
+
+    m_readAloud->setObjectName(QStringLiteral("readAloud"));
+    m_readAloud->setChecked(settings.readAloud());
+
+    m_voice->setObjectName(QStringLiteral("voice"));
+    m_voice->setAccessibleName(QStringLiteral("Voice"));
+    const QStringList voices = m_speech ? m_speech->voices() : QStringList();
+    for (const QString &voice : voices)
+        m_voice->addItem(voiceLabel(voice), voice);
+    // The voice kept, or the engine's own choice when none is: the Scottish voice, or the first.
+    int shown = m_voice->findData(settings.speechVoice());
+    if (shown < 0)
+        shown = qMax(0, m_voice->findData(QStringLiteral("awb")));
+    m_voice->setCurrentIndex(shown);
+
+    m_rate->setObjectName(QStringLiteral("rate"));
+    m_rate->setAccessibleName(QStringLiteral("Speaking rate"));
+    m_rate->setRange(-RateSteps, RateSteps);
+    m_rate->setPageStep(2);
+    m_rate->setTickPosition(QSlider::TicksBelow);
+    m_rate->setTickInterval(RateSteps);
+    m_rate->setValue(qRound(settings.speechRate() * RateSteps));
+
+    m_try->setObjectName(QStringLiteral("tryVoice"));
+    for (QWidget *control : {static_cast<QWidget *>(m_voice), static_cast<QWidget *>(m_rate),
+                             static_cast<QWidget *>(m_try)})
+        control->setEnabled(canSpeak);
+
+    m_highContrast->setObjectName(QStringLiteral("highContrast"));
+    m_highContrast->setChecked(settings.highContrast());
+
+    auto *rateRow = new QHBoxLayout;
+    rateRow->addWidget(new QLabel(QStringLiteral("Slower"), this));
+    rateRow->addWidget(m_rate, 1);
+    rateRow->addWidget(new QLabel(QStringLiteral("Faster"), this));
+
+    auto *speechBox = new QGroupBox(QStringLiteral("Read aloud"), this);
+    auto *speechForm = new QFormLayout(speechBox);
+    speechForm->addRow(m_notice);
+    speechForm->addRow(m_readAloud);
+    speechForm->addRow(QStringLiteral("&Voice:"), m_voice);
+    speechForm->addRow(QStringLiteral("Speaking ra&te:"), rateRow);
+    auto *tryRow = new QHBoxLayout;
+    tryRow->addWidget(m_try);
+    tryRow->addStretch(1);
+    speechForm->addRow(QString(), tryRow);
+    qobject_cast<QLabel *>(speechForm->labelForField(m_voice))->setBuddy(m_voice);
+    qobject_cast<QLabel *>(speechForm->labelForField(rateRow))->setBuddy(m_rate);
+
+    auto *contrastNote = new QLabel(QStringLiteral("Every screen in colours that give each text at least 4.5:1 "
+                                                   "against what lies behind it: easier to read on a projector."),
+                                    this);
+    contrastNote->setWordWrap(true);
+    auto *viewBox = new QGroupBox(QStringLiteral("Screens"), this);
+    auto *viewLayout = new QVBoxLayout(viewBox);
+    viewLayout->addWidget(m_highContrast);
+    viewLayout->addWidget(contrastNote);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(speechBox);
+    layout->addWidget(viewBox);
+    layout->addStretch(1);
+
+    connect(m_readAloud, &QCheckBox::toggled, this, [this](bool on) {
+        m_context.settings.setReadAloud(on);
+        saved();
+    });
+    connect(m_voice, &QComboBox::currentIndexChanged, this, [this] {
+        m_context.settings.setSpeechVoice(m_voice->currentData().toString());
+        saved();
+    });
+    connect(m_rate, &QSlider::valueChanged, this, [this](int value) {
+        m_context.settings.setSpeechRate(double(value) / RateSteps);
+        saved();
+    });
+    connect(m_highContrast, &QCheckBox::toggled, this, [this](bool on) {
+        m_context.settings.setHighContrast(on);
+        saved();
+    });
+    connect(m_try, &QPushButton::clicked, this, &SettingsPage::tryVoice);
+}
+
+QString SettingsPage::voiceLabel(const QString &voice)
+{
+    static const QHash<QString, QString> sounds = {
+        {QStringLiteral("awb"), QStringLiteral("Scottish English, man")},
+        {QStringLiteral("rms"), QStringLiteral("American English, man")},
+        {QStringLiteral("slt"), QStringLiteral("American English, woman")},
+        {QStringLiteral("kal16"), QStringLiteral("American English, man, plain")},
+        {QStringLiteral("kal"), QStringLiteral("American English, man, telephone quality")},
+    };
+    const QString sound = sounds.value(voice);
+    return sound.isEmpty() ? voice : QStringLiteral("%1 (%2)").arg(sound, voice);
+}
+
+void SettingsPage::saved()
+{
+    m_context.settings.sync();
+    if (m_context.settingsChanged)
+        m_context.settingsChanged();
+}
+
+void SettingsPage::tryVoice()
+{
+    if (!m_speech)
+        return;
+    // As the screens will sound, whether or not the program has applied the settings yet.
+    m_speech->setVoice(m_voice->currentData().toString());
+    m_speech->setRate(double(m_rate->value()) / RateSteps);
+    m_speech->say(TrySentence);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class Speech;
+struct TeacherContext;
+
+// The teacher's settings for the pupils' screens: read-aloud (on or off, the voice, the
+// speaking rate, a button to hear it) and high contrast. Every change is saved at once and
+// the screens follow it. When read-aloud cannot be heard on this computer, one line says
+// why.
+class SettingsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SettingsPage(TeacherContext &context, QWidget *parent = nullptr);
+
+    // A voice's name with what it sounds like, for the list ("Scottish English, man (awb)").
+    static QString voiceLabel(const QString &voice);
+
+private:
+    void saved();
+    void tryVoice();
+
+    TeacherContext &m_context;
+    Speech *m_speech = nullptr;
+    QCheckBox *m_readAloud;
+    QComboBox *m_voice;
+    QSlider *m_rate;
+    QPushButton *m_try;
+    QLabel *m_notice;
+    QCheckBox *m_highContrast;
+};

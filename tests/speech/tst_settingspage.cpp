@@ -1,0 +1,172 @@
+// The teacher's settings page: each change is saved at once, remembered by the next run's
+// settings and shown by the next page, and the screens are told; when read-aloud cannot be
+// heard the page says why and offers no voice to try.
+
+#include "results.h"
+#include "settings.h"
+#include "settingspage.h"
+#include "speech.h"
+#include "teacherplugin.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+class RecordingSpeech : public Speech
+{
+public:
+    bool available() const override { return reason.isEmpty(); }
+    QString unavailableReason() const override { return reason; }
+    void say(const QString &text) override { said << text; }
+    void stop() override {}
+    bool isSpeaking() const override { return false; }
+    QStringList voices() const override { return {QStringLiteral("awb"), QStringLiteral("rms"), QStringLiteral("slt")}; }
+    void setVoice(const QString &name) override { voice = name; }
+    void setRate(double value) override { rate = value; }
+
+    QString reason;
+    QStringList said;
+    QString voice;
+    double rate = 0;
+};
+
+// What the page shows for each setting, as the settings hold it.
+QVariant shown(const SettingsPage &page, const QString &control)
+{
+    if (auto *box = page.findChild<QCheckBox *>(control))
+        return box->isChecked();
+    if (auto *combo = page.findChild<QComboBox *>(control))
+        return combo->currentData();
+    return page.findChild<QSlider *>(control)->value() / 10.0;
+}
+
+} // namespace
+
+class TestSettingsPage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void remembered_data();
+    void remembered();
+    void unavailable_data();
+    void unavailable();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestSettingsPage::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+}
+
+void TestSettingsPage::init()
+{
+    QFile::remove(Settings().fileName());
+}
+
+void TestSettingsPage::remembered_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QVariant>("before");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QByteArray>("line"); // in the settings file
+
+    QTest::newRow("read-aloud off") << "readAloud" << QVariant(true) << QVariant(false) << QByteArray("readAloud=false");
+    QTest::newRow("another voice") << "voice" << QVariant("awb") << QVariant("rms") << QByteArray("voice=rms");
+    QTest::newRow("slowest") << "rate" << QVariant(0.0) << QVariant(-1.0) << QByteArray("rate=-1");
+    QTest::newRow("a little faster") << "rate" << QVariant(0.0) << QVariant(0.3) << QByteArray("rate=0.3");
+    QTest::newRow("high contrast") << "highContrast" << QVariant(false) << QVariant(true) << QByteArray("highContrast=true");
+}
+
+void TestSettingsPage::remembered()
+{
+    QFETCH(QString, control);
+    QFETCH(QVariant, before);
+    QFETCH(QVariant, value);
+    QFETCH(QByteArray, line);
+
+    RecordingSpeech speech;
+    NoResults results(QString{});
+    Settings settings;
+    int changes = 0;
+    TeacherContext context{results, settings, [&] { ++changes; }};
+    context.speech = [&] { return &speech; };
+    {
+        SettingsPage page(context);
+        QCOMPARE(shown(page, control), before);
+        if (auto *box = page.findChild<QCheckBox *>(control))
+            box->click();
+        else if (auto *combo = page.findChild<QComboBox *>(control))
+            combo->setCurrentIndex(combo->findData(value));
+        else
+            page.findChild<QSlider *>(control)->setValue(qRound(value.toDouble() * 10));
+    }
+    QCOMPARE(changes, 1);
+    // Written to the file at once, for the next run, and shown by the next page.
+    QFile file(settings.fileName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY2(file.readAll().contains(line), qPrintable(settings.fileName()));
+    const SettingsPage nextPage(context);
+    QCOMPARE(shown(nextPage, control), value);
+}
+
+void TestSettingsPage::unavailable_data()
+{
+    QTest::addColumn<bool>("service");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("notice");
+
+    QTest::newRow("heard") << true << QString() << QString();
+    QTest::newRow("no sound device") << true << "No sound device was found." << "No sound device was found.";
+    QTest::newRow("no service") << false << QString() << "no speech service";
+}
+
+void TestSettingsPage::unavailable()
+{
+    QFETCH(bool, service);
+    QFETCH(QString, reason);
+    QFETCH(QString, notice);
+
+    RecordingSpeech speech;
+    speech.reason = reason;
+    NoResults results(QString{});
+    Settings settings;
+    settings.setSpeechRate(-0.5);
+    TeacherContext context{results, settings};
+    if (service)
+        context.speech = [&] { return &speech; };
+    SettingsPage page(context);
+    page.show();
+
+    const auto *line = page.findChild<QLabel *>(QStringLiteral("notice"));
+    QCOMPARE(line->isVisible(), !notice.isEmpty());
+    QVERIFY2(line->text().contains(notice), qPrintable(line->text()));
+    auto *tryVoice = page.findChild<QPushButton *>(QStringLiteral("tryVoice"));
+    QCOMPARE(tryVoice->isEnabled(), notice.isEmpty());
+    QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("voice"))->isEnabled(), notice.isEmpty());
+    // The teacher may still turn read-aloud on or off for a computer that can speak.
+    QVERIFY(page.findChild<QCheckBox *>(QStringLiteral("readAloud"))->isEnabled());
+
+    tryVoice->click();
+    if (notice.isEmpty()) {
+        QCOMPARE(speech.said.size(), 1);
+        QCOMPARE(speech.voice, QStringLiteral("awb"));
+        QCOMPARE(speech.rate, -0.5);
+    } else {
+        QVERIFY(speech.said.isEmpty());
+    }
+}
+
+QTEST_MAIN(TestSettingsPage)
+#include "tst_settingspage.moc"
