@@ -9,6 +9,7 @@
 #include "resultsplugin.h"
 #include "settings.h"
 #include "shellforms.h"
+#include "deferredspeech.h"
 #include "speech.h"
 #include "speechplugin.h"
 #include "teachercontent.h"
@@ -17,6 +18,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QMessageBox>
 #include <QPluginLoader>
 #include <QScreen>
@@ -170,11 +173,16 @@ void Program::applySettings()
 Speech &Program::speechService()
 {
     if (!m_speech) {
-        if (auto *plugin = qobject_cast<SpeechPlugin *>(loadModule(QStringLiteral("quorvale-speech"), nullptr)))
-            m_speech.reset(plugin->create());
-        if (!m_speech)
-            m_speech = std::make_unique<SilentSpeech>(
-                QStringLiteral("Its module (quorvale-speech) is missing or damaged."));
+        const QString noDevice = QMediaDevices::defaultAudioOutput().isNull()
+            ? QStringLiteral("No sound device was found.")
+            : QString();
+        m_speech = std::make_unique<DeferredSpeech>([]() -> std::unique_ptr<Speech> {
+            if (auto *plugin = qobject_cast<SpeechPlugin *>(loadModule(QStringLiteral("quorvale-speech"), nullptr))) {
+                if (std::unique_ptr<Speech> engine{plugin->create()})
+                    return engine;
+            }
+            return std::make_unique<SilentSpeech>(QStringLiteral("Its module (quorvale-speech) is missing or damaged."));
+        }, noDevice);
         m_speech->setVoice(settings().speechVoice());
         m_speech->setRate(settings().speechRate());
     }

@@ -58,9 +58,10 @@ public:
     // Brings the screens in line with the user's settings (high contrast, ...): when the
     // window is first shown and whenever the teacher changes one.
     void applySettings();
-    // The speech service, loaded from the quorvale-speech module the first time it is asked
-    // for (never at start-up) with the teacher's voice and rate; when the module cannot be
-    // loaded, a service that cannot be heard and says why.
+    // The speech service, made the first time it is asked for (never at start-up) with the
+    // teacher's voice and rate; its engine comes from the quorvale-speech module the first
+    // time something is to be said. When the module cannot be loaded, the service cannot be
+    // heard and says why.
     Speech &speechService();
 
     // Loads one of the program's modules by base name ("quorvale-results"): beside the
