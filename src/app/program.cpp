@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "contentkinds.h"
+#include "deferredspeech.h"
 #include "formview.h"
 #include "mainwindow.h"
 #include "previewscreen.h"
@@ -9,16 +10,15 @@
 #include "resultsplugin.h"
 #include "settings.h"
 #include "shellforms.h"
-#include "deferredspeech.h"
 #include "speech.h"
 #include "speechplugin.h"
 #include "teachercontent.h"
 #include "teacherplugin.h"
 
+#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMessageBox>
 #include <QPluginLoader>
@@ -126,15 +126,22 @@ void Program::openTeacher()
         m_teacherWindow = plugin->createWindow(*m_teacherContext);
         if (!m_teacherWindow)
             return;
-        // First shown over the middle of the pupils' window (with no window manager nothing
-        // else would place it), within the screen that window is on.
+        // Where it was when the program last ended, if that is still on a screen (moved
+        // onto it, shrunk to it); otherwise over the middle of the pupils' window (with no
+        // window manager nothing else would place it), within the screen that window is on.
         m_teacherWindow->adjustSize();
         const QRect screen = m_window->screen()->availableGeometry();
         QRect place(QPoint(), m_teacherWindow->size().boundedTo(screen.size()));
         place.moveCenter(m_window->frameGeometry().center());
         place.moveLeft(std::clamp(place.left(), screen.left(), screen.right() - place.width() + 1));
         place.moveTop(std::clamp(place.top(), screen.top(), screen.bottom() - place.height() + 1));
-        m_teacherWindow->setGeometry(place);
+        QList<QRect> screens;
+        for (const QScreen *each : QGuiApplication::screens())
+            screens << each->availableGeometry();
+        bool centred = true;
+        const QRect remembered = settings().teacherWindowGeometry();
+        const QRect kept = remembered.isValid() ? MainWindow::openingPlace(remembered, screens, 0, &centred) : QRect();
+        m_teacherWindow->setGeometry(centred ? place : kept);
     }
     m_teacherWindow->show();
     m_teacherWindow->raise();
@@ -195,5 +202,7 @@ void Program::keepWindowState()
         return;
     m_settings->setWindowGeometry(m_window->normalPlace());
     m_settings->setWindowFullScreen(m_window->isFullScreen());
+    if (m_teacherWindow)
+        m_settings->setTeacherWindowGeometry(m_teacherWindow->geometry());
     m_settings->sync();
 }

@@ -6,6 +6,7 @@ namespace {
 
 const QString WindowGeometryKey = QStringLiteral("window/geometry");
 const QString WindowFullScreenKey = QStringLiteral("window/fullScreen");
+const QString TeacherWindowGeometryKey = QStringLiteral("teacher/geometry");
 const QString ClassLabelKey = QStringLiteral("results/classLabel");
 const QString ReadAloudKey = QStringLiteral("speech/readAloud");
 const QString SpeechVoiceKey = QStringLiteral("speech/voice");
@@ -28,6 +29,17 @@ void Settings::setWindowGeometry(const QRect &geometry)
 {
     if (windowGeometry() != geometry)
         m_settings.setValue(WindowGeometryKey, geometry);
+}
+
+QRect Settings::teacherWindowGeometry() const
+{
+    return m_settings.value(TeacherWindowGeometryKey).toRect();
+}
+
+void Settings::setTeacherWindowGeometry(const QRect &geometry)
+{
+    if (teacherWindowGeometry() != geometry)
+        m_settings.setValue(TeacherWindowGeometryKey, geometry);
 }
 
 bool Settings::windowFullScreen() const

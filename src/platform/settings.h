@@ -18,6 +18,10 @@ public:
     // Whether the window was full screen.
     bool windowFullScreen() const;
     void setWindowFullScreen(bool on);
+    // The teacher window's place and size (its inside) at the end of the last run in which
+    // it was opened; invalid before then.
+    QRect teacherWindowGeometry() const;
+    void setTeacherWindowGeometry(const QRect &geometry);
     // The class the results are kept under ("5B"), set by the teacher; empty for none.
     QString classLabel() const;
     void setClassLabel(const QString &label);
