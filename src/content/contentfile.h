@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 class AssetResolver;
 
@@ -86,9 +87,11 @@ using BankParser = std::optional<Bank> (*)(const ContentDocument &, ContentProbl
 
 QStringList contentCandidates(const AssetResolver &assets, const QString &activity);
 
-template<typename Bank>
-std::optional<Bank> loadBank(const AssetResolver &assets, const QString &activity,
-                             BankParser<Bank> parse, ContentProblems &problems)
+// The same for any reading of a copy: parse(document, problems) returns an optional; the
+// first copy it returns a value for with no problem noted is the one used.
+template<typename Parse>
+auto loadFirstPassing(const AssetResolver &assets, const QString &activity, Parse parse, ContentProblems &problems)
+    -> decltype(parse(std::declval<const ContentDocument &>(), problems))
 {
     for (const QString &path : contentCandidates(assets, activity)) {
         ContentProblems found;
@@ -99,6 +102,13 @@ std::optional<Bank> loadBank(const AssetResolver &assets, const QString &activit
         problems += found;
     }
     return std::nullopt;
+}
+
+template<typename Bank>
+std::optional<Bank> loadBank(const AssetResolver &assets, const QString &activity,
+                             BankParser<Bank> parse, ContentProblems &problems)
+{
+    return loadFirstPassing(assets, activity, parse, problems);
 }
 
 // Reports problems on the program's log (a teacher's edit that was set aside).

@@ -412,15 +412,12 @@ std::optional<ContentDocument> worksheetBank(const AssetResolver &assets, const 
         return std::nullopt;
     }
     ContentProblems problems;
-    for (const QString &path : contentCandidates(assets, activity)) {
-        ContentProblems found;
-        if (auto document = ContentDocument::read(path, found)) {
-            kind->check(*document, found);
-            if (found.isEmpty())
-                return document;
-        }
-        problems += found;
-    }
+    // The copy the activity itself uses: the first that passes the activity's checks.
+    if (auto document = loadFirstPassing(assets, activity, [&kind](const ContentDocument &read, ContentProblems &found) {
+            kind->check(read, found);
+            return std::optional<ContentDocument>(read);
+        }, problems))
+        return document;
     if (error) {
         *error = QStringLiteral("No copy of the bank of \"%1\" passes its checks%2").arg(activity,
             problems.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + problems.first().toString());

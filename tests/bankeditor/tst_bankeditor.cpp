@@ -78,6 +78,15 @@ QStringList openAsClass(TestApp &app, const QString &activity, int record, int c
     return captions(*form);
 }
 
+// The Banks page as the teacher window holds it, with no results kept.
+struct PageOnItsOwn
+{
+    Settings settings;
+    NoResults results{QString()};
+    TeacherContext context{results, settings};
+    BanksPage page{context};
+};
+
 } // namespace
 
 class TestBankEditor : public QObject
@@ -252,10 +261,8 @@ void TestBankEditor::undoRedo()
 
 void TestBankEditor::saveRefusedWithProblems()
 {
-    Settings settings;
-    NoResults results{QString()};
-    TeacherContext context{results, settings};
-    BanksPage page(context);
+    PageOnItsOwn held;
+    BanksPage &page = held.page;
     QVERIFY(page.showActivity(QStringLiteral("openings")));
     BankModel &model = *page.model();
     model.setData(model.index(2, columnNamed(model, QStringLiteral("Prompt"))), QString(), Qt::EditRole);
@@ -284,10 +291,8 @@ void TestBankEditor::saveRefusedWithProblems()
 // it is opened: no restart.
 void TestBankEditor::savedBankUsedOnNextOpening()
 {
-    Settings settings;
-    NoResults results{QString()};
-    TeacherContext context{results, settings};
-    BanksPage page(context);
+    PageOnItsOwn held;
+    BanksPage &page = held.page;
     QVERIFY(page.showActivity(QStringLiteral("openings")));
     BankModel &model = *page.model();
     const int prompt = columnNamed(model, QStringLiteral("Prompt"));
@@ -315,10 +320,8 @@ void TestBankEditor::savedBankUsedOnNextOpening()
 
 void TestBankEditor::builtInAgainKeepsDatedCopy()
 {
-    Settings settings;
-    NoResults results{QString()};
-    TeacherContext context{results, settings};
-    BanksPage page(context);
+    PageOnItsOwn held;
+    BanksPage &page = held.page;
     QVERIFY(page.showActivity(QStringLiteral("fact")));
     page.model()->setData(page.model()->index(1, 0), QStringLiteral("Snow is white."), Qt::EditRole);
     QVERIFY(page.save());
@@ -341,10 +344,8 @@ void TestBankEditor::builtInAgainKeepsDatedCopy()
 
 void TestBankEditor::importIsUntrusted()
 {
-    Settings settings;
-    NoResults results{QString()};
-    TeacherContext context{results, settings};
-    BanksPage page(context);
+    PageOnItsOwn held;
+    BanksPage &page = held.page;
     QTemporaryDir dir;
 
     const QString huge = dir.filePath(QStringLiteral("huge.json"));

@@ -215,15 +215,9 @@ std::optional<BankImage> loadChoiceBank(const AssetResolver &assets, const Choic
                                         ContentProblems &problems)
 {
     // As loadBank, with the activity's own rules passed to the parser.
-    for (const QString &path : contentCandidates(assets, activity.id)) {
-        ContentProblems found;
-        if (auto document = ContentDocument::read(path, found)) {
-            if (auto image = parseChoiceBank(activity, *document, found); image && found.isEmpty())
-                return image;
-        }
-        problems += found;
-    }
-    return std::nullopt;
+    return loadFirstPassing(assets, activity.id, [&activity](const ContentDocument &document, ContentProblems &found) {
+        return parseChoiceBank(activity, document, found);
+    }, problems);
 }
 
 QJsonObject choiceBankJson(const ChoiceActivity &activity, const BankImage &image)
