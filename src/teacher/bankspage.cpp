@@ -422,6 +422,7 @@ bool BanksPage::save()
     m_unsaved = false;
     m_source->setText(QStringLiteral("Your own bank: %1").arg(QDir::toNativeSeparators(teacherFile())));
     say(QStringLiteral("Saved. The activity uses this bank the next time it is opened."));
+    emit bankChanged(activity());
     return true;
 }
 
@@ -453,6 +454,7 @@ QString BanksPage::useBuiltIn()
     }
     loadBank(activity());
     say(QStringLiteral("The built-in bank is used again. Your own is kept as %1.").arg(QFileInfo(copy).fileName()));
+    emit bankChanged(activity());
     return copy;
 }
 

@@ -64,6 +64,11 @@ public:
     // Asks the teacher a yes/no question (a message box; tests answer it themselves).
     std::function<bool(const QString &question)> confirm;
 
+signals:
+    // The activity's bank in the content folder changed (saved, or put aside for the
+    // built-in one): every page that shows it reads it again.
+    void bankChanged(const QString &activity);
+
 private:
     void loadBank(const QString &activity);
     void updateProblems();

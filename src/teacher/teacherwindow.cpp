@@ -18,8 +18,11 @@ TeacherWindow::TeacherWindow(TeacherContext &context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     m_pages->addTab(new ResultsPage(context.results, context.settings), QStringLiteral("&Results"));
-    m_pages->addTab(new BanksPage(context), QStringLiteral("&Banks"));
-    m_pages->addTab(new WorksheetsPage, QStringLiteral("&Worksheets"));
+    auto *banks = new BanksPage(context);
+    auto *worksheets = new WorksheetsPage;
+    connect(banks, &BanksPage::bankChanged, worksheets, &WorksheetsPage::bankChanged);
+    m_pages->addTab(banks, QStringLiteral("&Banks"));
+    m_pages->addTab(worksheets, QStringLiteral("&Worksheets"));
     m_pages->addTab(new SettingsPage(context), QStringLiteral("&Settings"));
     resize(960, 720);
 }

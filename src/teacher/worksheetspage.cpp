@@ -177,8 +177,17 @@ void WorksheetsPage::loadBank()
     tell(QString(), false);
 }
 
+void WorksheetsPage::bankChanged(const QString &changed)
+{
+    if (changed == activity())
+        loadBank();
+}
+
 bool WorksheetsPage::saveTo(const QString &path, bool answers)
 {
+    // The bank as it is now: a file dropped into the content folder by hand since the
+    // activity was chosen is printed too.
+    loadBank();
     QString error;
     std::optional<Worksheet> sheet;
     if (m_document)

@@ -39,6 +39,11 @@ public:
     // What the page last said about the bank or a save.
     QString status() const;
 
+public slots:
+    // An activity's bank was saved or put aside elsewhere: read it again if it is the one
+    // shown, so the page never prints an old copy.
+    void bankChanged(const QString &activity);
+
 private:
     void loadBank();
     void chooseAndSave(bool answers);
