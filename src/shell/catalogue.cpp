@@ -36,7 +36,7 @@ constexpr std::array<CatalogueEntry, 30> Entries{{
     {6, 1, 0, "1st, 2nd, 3rd Person", "person"},
     {6, 1, 1, "Preparing a CV", "cv"},
     {6, 1, 2, "Distinctive Voices", "distinctive"},
-    {6, 1, 3, "Questionaires", "questionaire"},
+    {6, 1, 3, "Questionnaires", "questionaire"},
     {6, 1, 4, "Drama", "theatre"},
 
     {6, 2, 0, "Rhythm in Poetry", "rhythm"},

@@ -373,7 +373,7 @@ void tst_Questionnaire::exitReturnsToTheTermMenu_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QColor>("colour");
     const QColor darker(48, 133, 214);
-    QTest::newRow("questionaire") << "questionaire" << "menu4" << "Questionaires" << darker;
+    QTest::newRow("questionaire") << "questionaire" << "menu4" << "Questionnaires" << darker;
     QTest::newRow("fact") << "fact" << "menu5" << "Fact or Opinion?" << darker;
     QTest::newRow("openorclosed") << "openorclosed" << "menu5" << "Open or Closed Questions" << darker;
     QTest::newRow("review") << "review" << "menu6" << "Reviews" << darker;

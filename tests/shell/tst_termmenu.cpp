@@ -124,7 +124,7 @@ void tst_TermMenu::menusShowTheirTitleAndEntries_data()
     QTest::newRow("menu3") << "menu3" << "Year 5 - Term 3" << 3735.0f
                            << QStringList{"Ambiguity", "Predictions", "Note Making", "Persuasive Devices", "Style Evaluation"};
     QTest::newRow("menu4") << "menu4" << "Year 6 - Term 1" << 3855.0f
-                           << QStringList{"1st, 2nd, 3rd Person", "Preparing a CV", "Distinctive Voices", "Questionaires", "Drama"};
+                           << QStringList{"1st, 2nd, 3rd Person", "Preparing a CV", "Distinctive Voices", "Questionnaires", "Drama"};
     QTest::newRow("menu5") << "menu5" << "Year 6 - Term 2" << 4815.0f
                            << QStringList{"Rhythm in Poetry", "Fact or Opinion?", "Linking of Points", "Open or Closed Questions", "Attention to Accuracy"};
     QTest::newRow("menu6") << "menu6" << "Year 6 - Term 3" << 3495.0f

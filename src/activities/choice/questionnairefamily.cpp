@@ -42,7 +42,7 @@ struct Design
 const Box NoBox{0, 0, 0, 0};
 
 const Design Designs[] = {
-    {"questionaire", "Questionaires", "menu4", 29,
+    {"questionaire", "Questionnaires", "menu4", 29,
      "Is the question below specific?", {180, 120, 9855, 1395}, 36,
      {120, 2520, 9915, 2385}, true, {120, 3840, 9975, 1455},
      {"SPECIFIC", "UNSPECIFIC"}, {"specific", "unspecific"}, {{{480, 6000}, {5280, 6000}}}},
