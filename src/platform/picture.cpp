@@ -129,6 +129,74 @@ Picture Picture::fromImage(const QImage &image)
     return picture;
 }
 
+Picture Picture::onBackground(const QColor &designed, const QColor &shown) const
+{
+    if (m_image.isNull() || designed.rgb() == shown.rgb())
+        return *this;
+    struct Key
+    {
+        qint64 image;
+        QRgb designed, shown;
+        bool operator==(const Key &) const = default;
+    };
+    static QList<std::pair<Key, Picture>> recent; // a few button faces at a time
+    const Key key{m_image.cacheKey(), designed.rgb(), shown.rgb()};
+    for (const auto &[k, picture] : recent)
+        if (k == key)
+            return picture;
+
+    QImage image = m_image.convertToFormat(QImage::Format_RGB32);
+    const int width = image.width();
+    const int height = image.height();
+    const float designedHue = designed.hsvHueF();
+    const float designedValue = std::max(designed.valueF(), 1e-3f);
+    // Of the background's hue (a JPEG shifts it a little), saturated like it, and no
+    // lighter than it: the background, or the background under a shadow.
+    const auto isBackground = [&](QRgb rgb) {
+        const QColor c = QColor::fromRgb(rgb);
+        const float hue = c.hsvHueF();
+        if (hue < 0)
+            return false;
+        const float hueGap = std::min(std::abs(hue - designedHue), 1 - std::abs(hue - designedHue));
+        return hueGap <= 8.0f / 360 && std::abs(c.hsvSaturationF() - designed.hsvSaturationF()) <= 0.2f
+            && c.valueF() <= designedValue + 0.08f && c.valueF() >= designedValue * 0.45f;
+    };
+    QList<QPoint> pending;
+    QList<bool> seen(qsizetype(width) * height, false);
+    const auto reach = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height || seen[qsizetype(y) * width + x])
+            return;
+        seen[qsizetype(y) * width + x] = true;
+        if (isBackground(image.pixel(x, y)))
+            pending.append(QPoint(x, y));
+    };
+    for (int x = 0; x < width; ++x) {
+        reach(x, 0);
+        reach(x, height - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        reach(0, y);
+        reach(width - 1, y);
+    }
+    while (!pending.isEmpty()) {
+        const QPoint p = pending.takeLast();
+        const QColor c = QColor::fromRgb(image.pixel(p));
+        const float shade = std::min(1.0f, c.valueF() / designedValue);
+        image.setPixel(p, qRgb(qRound(shown.red() * shade), qRound(shown.green() * shade),
+                               qRound(shown.blue() * shade)));
+        reach(p.x() + 1, p.y());
+        reach(p.x() - 1, p.y());
+        reach(p.x(), p.y() + 1);
+        reach(p.x(), p.y() - 1);
+    }
+    Picture recoloured = *this;
+    recoloured.m_image = image;
+    recent.prepend({key, recoloured});
+    if (recent.size() > 16)
+        recent.removeLast();
+    return recoloured;
+}
+
 void Picture::paint(QPainter &painter, const QRectF &target) const
 {
     if (m_vector) {

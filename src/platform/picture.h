@@ -31,6 +31,15 @@ public:
     // Draws the picture into target (painter coordinates), scaled to fill it.
     void paint(QPainter &painter, const QRectF &target) const;
 
+    // The picture with the background it was drawn on replaced: every pixel reached from
+    // the picture's edge through pixels of the designed background's hue (the background
+    // itself, a shadow cast on it, its soft edges) is recoloured to `shown`, keeping how
+    // much darker than the background it was. A button face drawn on the screens' blue so
+    // sits on the blue of high contrast instead of in a blue box. Kept for the next call
+    // with the same colours; a picture kept as a file or drawn as vectors is returned as
+    // it is.
+    Picture onBackground(const QColor &designed, const QColor &shown) const;
+
     // Identity, so a screen can tell whether a control's picture changed.
     bool operator==(const Picture &other) const
     {

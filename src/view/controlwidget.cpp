@@ -183,6 +183,10 @@ bool ControlWidget::sync()
         || look.width != m_shown.width || look.height != m_shown.height;
     m_firstSync = false;
     m_shown = look;
+    const Form *form = m_view.form();
+    m_face = form && m_view.colourScheme() == ColourScheme::HighContrast
+        ? look.picture.onBackground(form->backColor, shownFormColour(*form, ColourScheme::HighContrast))
+        : look.picture;
     if (geometryChanged)
         setGeometry(m_view.widgetRect(*m_control));
     setEnabled(look.enabled);
@@ -462,7 +466,7 @@ void ControlWidget::paintButton(QPainter &painter, const ControlLook &look)
         // A picture button shows its face picture filling the button; pressing nudges it.
         painter.save();
         painter.setClipRect(r);
-        look.picture.paint(painter, r.translated(inset, inset));
+        m_face.paint(painter, r.translated(inset, inset));
         if (m_pressed)
             painter.fillRect(r, QColor(0, 0, 0, 40));
         if (!look.enabled)
@@ -513,7 +517,7 @@ void ControlWidget::paintPicture(QPainter &painter, const ControlLook &look)
         const QRectF target = look.stretch
             ? r
             : QRectF(r.topLeft(), look.picture.sizeTwips());
-        look.picture.paint(painter, target);
+        m_face.paint(painter, target);
     }
     painter.restore();
     if (look.border) {

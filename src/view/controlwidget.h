@@ -62,6 +62,8 @@ private:
     FormView &m_view;
     Control *m_control;
     ControlLook m_shown;
+    // The look's picture as painted: in high contrast set on the form's shown background.
+    Picture m_face;
     // The colours it is painted in under the view's scheme, and where a text that needs a
     // backing of its own lies (twips on the form).
     ShownColours m_colours;

@@ -2,6 +2,7 @@
 // measured on the pixels the view paints; the designed colours kept by default; the
 // persuasive parts still matched to their boxes by colour.
 
+#include "assetresolver.h"
 #include "catalogue.h"
 #include "choicescreen.h"
 #include "controlwidget.h"
@@ -10,6 +11,7 @@
 #include "shotplan.h"
 #include "titlescreen.h"
 
+#include <QPainter>
 #include <QtTest>
 
 namespace {
@@ -208,6 +210,43 @@ private slots:
             }
             QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), 3);
         });
+    }
+
+    // A picture button's face is drawn on the screens' blue: in high contrast its corners and
+    // shadow take the darker blue, and the face itself (the Check face is blue too) keeps
+    // every colour it had.
+    void buttonFacesSitOnTheShownBackground_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *face : {"Images\\exit.jpg", "Images\\next.jpg", "Images\\answer.jpg", "images\\check.jpg"})
+            QTest::newRow(face) << QString::fromLatin1(face);
+    }
+    void buttonFacesSitOnTheShownBackground()
+    {
+        QFETCH(QString, path);
+        const QColor designed(49, 135, 215);
+        const QColor shown = highContrastBackground(designed);
+        const QImage before = [&] {
+            const Picture face = Picture::fromFile(AssetResolver().resolve(path));
+            QImage image(238, 67, QImage::Format_RGB32);
+            QPainter painter(&image);
+            face.paint(painter, image.rect());
+            return image;
+        }();
+        QImage after(before.size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&after);
+            Picture::fromImage(before).onBackground(designed, shown).paint(painter, after.rect());
+        }
+        const auto near = [](const QColor &a, const QColor &b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 24;
+        };
+        for (const QPoint corner : {QPoint(0, 0), QPoint(237, 0), QPoint(0, 66), QPoint(237, 66), QPoint(119, 66)}) {
+            QVERIFY2(near(after.pixelColor(corner), shown), qPrintable(after.pixelColor(corner).name()));
+            QVERIFY(!near(before.pixelColor(corner), shown));
+        }
+        for (int x = 20; x < 218; x += 6)
+            QCOMPARE(after.pixelColor(x, 32), before.pixelColor(x, 32));
     }
 
     void switchingRecoloursTheScreenOnShow()
