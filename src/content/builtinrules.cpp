@@ -44,7 +44,7 @@ void checkExamples(const QJsonArray &examples, const ContentDocument &document, 
         const int record = example[QLatin1String("record")].toInt();
         if (record >= document.records.size()) {
             problems.append({document.path, -1, QStringLiteral("records"),
-                             QStringLiteral("The example record %1 is missing").arg(record)});
+                             QStringLiteral("The example record %1 is missing").arg(recordNumber(record))});
             continue;
         }
         const QJsonObject actual = document.records.at(record).toObject();

@@ -12,10 +12,12 @@
 class AssetResolver;
 
 // One thing wrong with a content file, said so that a teacher editing it can find it:
-// the file, the record (from 0; -1 for the file as a whole), the field and the reason.
-// The field is the record's JSON field name; a problem with one element of a list field
-// names it with its index from 0, as "wrong[2]" or "entries[0]". The reason is a sentence a
-// teacher understands ("This option is the same as the right answer").
+// the file, the record (its index from 0 here; -1 for the file as a whole), the field and
+// the reason. The field is the record's JSON field name; a problem with one element of a
+// list field, or one digit of a key, names it with its index from 0, as "wrong[2]" or
+// "key[4]". The reason is a sentence a teacher understands ("This option is the same as the
+// right answer"). Every text a person reads counts records from 1, as the teacher's table
+// does: a reason that names another record says "record 4" for index 3.
 struct ContentProblem
 {
     QString file;
@@ -23,8 +25,23 @@ struct ContentProblem
     QString field;
     QString reason;
 
+    // "file, record 4, field "prompt": reason", the record counted from 1.
     QString toString() const;
 };
+
+// A record's index as a person counts it (from 1).
+inline int recordNumber(int index)
+{
+    return index + 1;
+}
+
+// What a field holds, in a teacher's words, for the reasons given about it: "answer" for
+// "wrong" and "correct", "event" for "events", "sentence" for "shown" ...; "text" for a
+// field it does not know. A list element ("titles[2]") is named as its list's element.
+QString fieldNoun(const QString &field);
+
+// The largest file read as a bank; anything larger is refused unread beyond this.
+constexpr qint64 MaxBankBytes = 4 * 1024 * 1024;
 
 using ContentProblems = QList<ContentProblem>;
 
@@ -37,7 +54,9 @@ struct ContentDocument
     QJsonObject root;
     QJsonArray records;
 
-    // Parses the file at path; on any problem returns nothing and says why.
+    // Parses the file at path; on any problem returns nothing and says why. Only a regular
+    // file (after following links) is read, and at most MaxBankBytes + 1 bytes of it, so a
+    // device, a pipe or a huge file in a content folder is refused at once.
     static std::optional<ContentDocument> read(const QString &path, ContentProblems &problems);
     static std::optional<ContentDocument> parse(const QByteArray &data, const QString &path,
                                                 ContentProblems &problems);
@@ -50,12 +69,14 @@ public:
     RecordReader(const ContentDocument &document, int record, ContentProblems &problems);
 
     bool isObject() const { return m_isObject; }
-    // A string field (trailing spaces kept); notes a problem when missing or not text.
+    // A string field (trailing spaces kept); notes a problem when missing, not text, empty
+    // (unless allowed) or holding a character the screen cannot show.
     QString text(const QString &field, bool allowEmpty = false);
-    // An array of exactly count strings (count < 0: any number from minCount to maxCount).
+    // An array of exactly count strings, or of minCount to maxCount; each element is held to
+    // what text() holds a field to, and a problem with one is noted on that element.
     QStringList texts(const QString &field, int count, bool allowEmpty = false);
     QStringList textsBetween(const QString &field, int minCount, int maxCount, bool allowEmpty = false);
-    // A whole number from min to max.
+    // A whole number from min to max; in a list, a problem is noted on its element.
     int number(const QString &field, int min, int max);
     QList<int> numbers(const QString &field, int count, int min, int max);
     // One of the given words.
@@ -66,6 +87,8 @@ public:
     const QJsonObject &object() const { return m_object; }
 
 private:
+    void checkText(const QString &name, const QString &text, bool allowEmpty);
+
     const ContentDocument &m_document;
     int m_record;
     ContentProblems &m_problems;

@@ -39,9 +39,9 @@ const ContentKind *kindNamed(const QList<ContentKind> &kinds, const QString &act
 QString describe(const ContentProblem &problem, const QString &reason)
 {
     if (problem.record >= 0 && !problem.field.isEmpty())
-        return QStringLiteral("Record %1, field \"%2\": %3").arg(problem.record).arg(problem.field, reason);
+        return QStringLiteral("Record %1, field \"%2\": %3").arg(recordNumber(problem.record)).arg(problem.field, reason);
     if (problem.record >= 0)
-        return QStringLiteral("Record %1: %2").arg(problem.record).arg(reason);
+        return QStringLiteral("Record %1: %2").arg(recordNumber(problem.record)).arg(reason);
     if (!problem.field.isEmpty())
         return QStringLiteral("Field \"%1\": %2").arg(problem.field, reason);
     return QStringLiteral("It ") + reason;
@@ -119,7 +119,9 @@ QList<ContentFileCheck> checkContentFolder(const QString &folder, const QList<Co
 {
     QList<ContentFileCheck> checks;
     const QDir dir(folder);
-    const QStringList files = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    // System entries too (a device, a pipe, a link to nothing): the loader would find one
+    // named after an activity, so it is reported rather than passed over in silence.
+    const QStringList files = dir.entryList(QDir::Files | QDir::System, QDir::Name | QDir::IgnoreCase);
     for (const QString &file : files) {
         const QString path = dir.filePath(file);
         const QString suffix = QFileInfo(file).suffix();

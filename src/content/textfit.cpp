@@ -10,11 +10,16 @@ const TextMeasurer *screenTextMeasurer()
     return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? &measurer : nullptr;
 }
 
+float readableSize(const FontSpec &font)
+{
+    return std::min(font.pointSize, ReadablePointSize);
+}
+
 int wordsTooMany(const TextMeasurer &measurer, const TextBox &box, const QString &text)
 {
     FontSpec font = box.font;
     if (box.shrinkToFit)
-        font.pointSize = std::min(font.pointSize, SmallestPointSize);
+        font.pointSize = readableSize(font);
     const float width = std::max(1.0f, box.width - 2 * box.inset);
     const float height = box.height - 2 * box.inset;
     const auto fits = [&](const QString &shown) {

@@ -231,7 +231,7 @@ void tst_ChoiceBanks::brokenRecordIsRejected_data()
     QTest::newRow("curly quotation marks") << "openings" << 4 << "prompt" << "\"\u201CStop!\u201D cried Ann.\"" << 4 << "" << "plain double quotation marks";
     QTest::newRow("a ninth direct-speech prompt") << "openings" << 3 << "prompt" << R"("\"Hello,\" said Sam.")" << -1 << "" << "8 prompts must be direct speech";
     QTest::newRow("two wrong options only") << "blurb" << 8 << "wrong" << R"(["Sport", "Cookery"])" << 8 << "" << "must hold 3 texts";
-    QTest::newRow("an empty prompt") << "instructions" << 9 << "prompt" << R"("  ")" << 9 << "" << "must not be empty";
+    QTest::newRow("an empty prompt") << "instructions" << 9 << "prompt" << R"("  ")" << 9 << "" << "This prompt is empty";
 }
 
 void tst_ChoiceBanks::brokenRecordIsRejected()

@@ -560,7 +560,7 @@ void tst_Questionnaire::brokenRecordIsRejected_data()
     QTest::newRow("a review without its extract") << "review" << 9 << "extract" << "null" << "is missing";
     QTest::newRow("a repeated question") << "questionaire" << 18 << "text" << R"("Which school year are you in?")" << "repeats record";
     QTest::newRow("a repeated extract") << "review" << 20 << "extract" << R"("My friend’s dog is called Biscuit.")" << "repeats record";
-    QTest::newRow("an empty statement") << "fact" << 20 << "text" << R"(" ")" << "must not be empty";
+    QTest::newRow("an empty statement") << "fact" << 20 << "text" << R"(" ")" << "This text is empty";
     QTest::newRow("five errors") << "attention" << 7 << "errors" << "5" << "from 0 to 4";
     QTest::newRow("a count one short") << "attention" << 7 << "errors" << "3" << "differ by 4 corrections";
     QTest::newRow("no errors, but a correction") << "attention" << 1 << "errors" << "0" << "is 0, but";

@@ -587,9 +587,9 @@ void tst_Similes::brokenRecordIsRejected_data()
     QTest::newRow("three wrong options") << "evaluate" << 7 << "wrong" << R"(["Formal", "Notice", "Protest"])"
                                          << "must hold 2 texts";
     QTest::newRow("an empty second part") << "persuasive" << 5 << "segments" << R"(["The chess club meets", "", "x"])"
-                                          << "part 2 must hold text";
+                                          << "This part is empty";
     QTest::newRow("a blank third part") << "persuasive" << 5 << "segments" << R"(["The chess club meets", "in Room 4.", "  "])"
-                                        << "part 3 must not start or end with a space";
+                                        << "This part must not start or end with a space";
     QTest::newRow("a key naming an empty part") << "persuasive" << 2 << "key" << "2" << "the third part, which is empty";
     QTest::newRow("a key beyond the boxes") << "persuasive" << 5 << "key" << "3" << "from 0 to 2";
     QTest::newRow("the persuasive example's key") << "persuasive" << 0 << "key" << "1" << "must read exactly";

@@ -12,6 +12,7 @@
 #include "sortactivities.h"
 #include "sortengine.h"
 #include "testsupport.h"
+#include "textfit.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -79,6 +80,8 @@ private Q_SLOTS:
     void teacherBankPlays();
     void firstLevelProblemIsNamed_data();
     void firstLevelProblemIsNamed();
+    void everyBuiltInRecordIsSetReadably_data();
+    void everyBuiltInRecordIsSetReadably();
 
 private:
     QList<ContentKind> m_kinds;
@@ -212,19 +215,38 @@ void tst_BankLevels::firstLevelProblemIsNamed_data()
     QTest::newRow("a wrong option equal to the answer") << "openings" << 9 << "wrong" << QByteArray(R"(["Myth", "Sci-Fi", "Fable"])") << "wrong[1]" << "This option is the same as the right answer";
     QTest::newRow("two wrong options alike") << "openings" << 9 << "wrong" << QByteArray(R"(["Myth", "Fable", "Myth "])") << "wrong[2]" << "This option looks the same on screen as the option \"Myth\"";
     QTest::newRow("a prompt too long") << "openings" << 9 << "prompt" << longText << "prompt" << "This prompt is too long for the screen by";
-    QTest::newRow("an option too long") << "theatre" << 9 << "correct" << longText << "correct" << "This option is too long for the screen by";
+    QTest::newRow("an option too long") << "theatre" << 9 << "correct" << longText << "correct" << "This answer is too long for the screen by";
     QTest::newRow("a field missing") << "blurb" << 9 << "correct" << QByteArray("null") << "correct" << "is missing";
     QTest::newRow("a sentence without its gap") << "terms" << 9 << "prompt" << QByteArray(R"("A poem in verse.")") << "prompt" << "This sentence must hold one gap";
     QTest::newRow("a key naming no box") << "questionaire" << 9 << "answer" << QByteArray(R"("maybe")") << "answer" << "must be one of";
-    QTest::newRow("an event too long") << "chronological" << 9 << "events" << QByteArray(R"(["a", "b", "c", )") + longText + ']' << "events[3]" << "This text is too long for the screen by";
-    QTest::newRow("a title twice") << "genre" << 9 << "titles" << QByteArray(R"(["Ponies", "Kites", "ponies"])") << "titles[2]" << "This text is the same as \"Ponies\" in this record";
+    QTest::newRow("an event too long") << "chronological" << 9 << "events" << QByteArray(R"(["a", "b", "c", )") + longText + ']' << "events[3]" << "This event is too long for the screen by";
+    QTest::newRow("a title twice") << "genre" << 9 << "titles" << QByteArray(R"(["Ponies", "Kites", "ponies"])") << "titles[2]" << "This title is the same as \"Ponies\" in this record";
     QTest::newRow("a heading too long") << "genre" << 9 << "headings" << QByteArray(R"(["SPORT", "A HEADING FAR TOO LONG FOR ITS PLACE ABOVE ONE SLOT, EVEN SET AS SMALL AS THE SCREEN ALLOWS, ON TWO LINES", "DRAMA"])") << "headings[1]" << "This heading is too long for the screen by";
-    QTest::newRow("a word both related and odd") << "similarity" << 0 << "unrelated" << QByteArray(R"(["them", "my", "OLD"])") << "unrelated[2]" << "This text is the same as \"old\" in this record";
-    QTest::newRow("a key beyond the sentence") << "key2" << 9 << "key" << QByteArray("[0, 4]") << "key[1]" << "This key names text 4, but the record has";
+    QTest::newRow("a word both related and odd") << "similarity" << 0 << "unrelated" << QByteArray(R"(["them", "my", "OLD"])") << "unrelated[2]" << "This word is the same as \"old\" in this record";
+    QTest::newRow("a key beyond the sentence") << "key2" << 9 << "key" << QByteArray("[0, 4]") << "key[1]" << "must be a whole number from 0 to 3";
     QTest::newRow("both keys one fragment") << "key2" << 9 << "key" << QByteArray("[1, 1]") << "key[1]" << "The keys must name different texts";
     QTest::newRow("a key out of range") << "cv" << 9 << "unsuitable" << QByteArray("4") << "unsuitable" << "must be a whole number from 0 to 3";
     QTest::newRow("a sentence of twelve words") << "person" << 9 << "sentence" << QByteArray(R"("I and you and we and they and he and she too. ")") << "sentence" << "This sentence is too long for the screen by 1 word";
-    QTest::newRow("a sentence twice") << "person" << 9 << "sentence" << QByteArray("null") << "sentence" << "This sentence is the same as record 8";
+    QTest::newRow("a sentence twice") << "person" << 9 << "sentence" << QByteArray("null") << "sentence" << "This sentence is the same as record 9";
+    // Text the screen could only show below the size a class can read: every answer of a
+    // record is set as small as its longest needs, so the long one is named.
+    const QByteArray nineteenWords = R"("the brave knight rode slowly over the misty hills towards the tall dark castle where the old king lay")";
+    QTest::newRow("a 19-word answer") << "openings" << 9 << "correct" << nineteenWords << "correct" << "This answer is too long for the screen by";
+    QTest::newRow("a 60-word prompt") << "similes" << 9 << "prompt" << '"' + QByteArray("the little grey kitten played ").repeated(12) + '"'
+                                      << "prompt" << "This prompt is too long for the screen by";
+    QTest::newRow("a long event") << "chronological" << 9 << "events" << QByteArray(R"(["a", "b", "c", )") + nineteenWords + ']'
+                                  << "events[3]" << "This event is too long for the screen by";
+    // Empty texts and characters that show as boxes, named on their own element.
+    QTest::newRow("an empty answer") << "openings" << 9 << "wrong" << QByteArray(R"(["Myth", "", "Fable"])") << "wrong[1]" << "This answer is empty";
+    QTest::newRow("an empty title") << "genre" << 9 << "titles" << QByteArray(R"(["Ponies", " ", "Kites"])") << "titles[1]" << "This title is empty";
+    QTest::newRow("a NUL in a prompt") << "openings" << 9 << "prompt" << QByteArray(R"("Once\u0000 upon a time")") << "prompt" << "This prompt holds an invisible control character (U+0000)";
+    QTest::newRow("a bell in a sentence") << "person" << 9 << "sentence" << QByteArray(R"("We saw\u0007 them. ")") << "sentence" << "This sentence holds an invisible control character (U+0007)";
+    QTest::newRow("a tab in an answer") << "openings" << 9 << "wrong" << QByteArray(R"(["Myth", "Fable\t", "Legend"])") << "wrong[1]" << "This answer holds a tab";
+    QTest::newRow("a line break in an event") << "chronological" << 9 << "events" << QByteArray(R"(["a", "b\nc", "d", "e"])") << "events[1]" << "This event must be on one line";
+    QTest::newRow("half a surrogate pair") << "genre" << 9 << "titles" << QByteArray(R"(["Ponies", "Kites\ud800", "Boats"])") << "titles[1]" << "This title holds a broken character";
+    // One digit of a key, on that digit.
+    QTest::newRow("a blank key digit") << "person" << 9 << "key" << QByteArray(R"("0 0000000")") << "key[1]" << "Choose a box for this word";
+    QTest::newRow("a digit beyond the boxes") << "notemaking" << 9 << "key" << QByteArray(R"("0200000000")") << "key[1]" << "This digit must be 0 or 1";
 }
 
 void tst_BankLevels::firstLevelProblemIsNamed()
@@ -262,6 +284,72 @@ void tst_BankLevels::firstLevelProblemIsNamed()
         return p.record == record && p.field == problemField && p.reason.startsWith(reason);
     });
     QVERIFY2(named, qPrintable(describe(problems)));
+}
+
+void tst_BankLevels::everyBuiltInRecordIsSetReadably_data()
+{
+    QTest::addColumn<QString>("activity");
+    for (const ChoiceActivity &row : choiceActivities())
+        QTest::newRow(qPrintable(row.id)) << row.id;
+    for (const char *id : {"chronological", "genre", "cv", "similarity", "key2"})
+        QTest::newRow(id) << QString::fromLatin1(id);
+}
+
+void tst_BankLevels::everyBuiltInRecordIsSetReadably()
+{
+    // What the check promises, on the real screens: every record of a bank that passes is
+    // shown whole with no text below the size a class can read (nor below its design).
+    QFETCH(QString, activity);
+    TestApp app;
+    QStringList small;
+    const auto look = [&](const Control &label, const FontSpec &designed, int record) {
+        if (label.visible && !label.caption().isEmpty() && label.shownFont().pointSize < readableSize(designed))
+            small << QStringLiteral("record %1, %2(%3) at %4 pt: %5").arg(record + 1).arg(label.name()).arg(label.index())
+                         .arg(label.shownFont().pointSize).arg(label.caption());
+    };
+    if (const ChoiceActivity *row = choiceActivity(activity)) {
+        registerChoiceActivities(app.context);
+        auto *form = app.forms.get<ChoiceScreen>(activity);
+        for (int r = 0; r < row->itemCount; ++r) {
+            app.state.LastItem = -1;
+            app.random.queueIndex(r, row->itemCount);
+            for (int k = 0; row->rules.options && k < row->rules.shufflePasses * row->rules.optionCount; ++k)
+                app.random.queueIndex(k % row->rules.optionCount, row->rules.optionCount);
+            if (form->hasBank())
+                form->cmdgo_Click();
+            else
+                form->timer(QStringLiteral("Timer1"))->fire();
+            QCOMPARE(app.state.LastItem, r);
+            for (int i = 0; i < row->rules.optionCount; ++i) {
+                if (form->isCorrect(i))
+                    form->Label5_Click(i); // shows what an answer reveals
+            }
+            for (const LabelSpec &design : row->labels)
+                look(form->ctl(design.name, design.index), design.font, r);
+        }
+    } else {
+        const SortActivity *sort = sortActivity(activity);
+        registerSortActivities(app.context);
+        auto *form = app.forms.get<SortScreen>(activity);
+        for (int s = 0; s < sort->setCount; ++s) {
+            app.state.LastItem = -1;
+            app.random.queueIndex(s, sort->setCount);
+            for (int k = 0; sort->shuffled && k < 10 * sort->phraseCount; ++k)
+                app.random.queueIndex(k % sort->phraseCount, sort->phraseCount);
+            if (form->setCount() > 0)
+                form->cmdgo_Click();
+            else
+                form->timer(QStringLiteral("Timer1"))->fire();
+            QCOMPARE(app.state.LastItem, s);
+            for (int i = 0; i < sort->phraseCount; ++i)
+                look(form->ctl(QStringLiteral("Label2"), i), sort->phraseFont, s);
+            for (int i = 0; i < int(sort->captions.size()); ++i)
+                look(form->ctl(QStringLiteral("Label5"), sort->captionArray ? i : -1), sort->captions[std::size_t(i)].font, s);
+            if (sort->theme)
+                look(form->ctl(QStringLiteral("Label8")), sort->theme->font, s);
+        }
+    }
+    QVERIFY2(small.isEmpty(), qPrintable(small.join(u'\n')));
 }
 
 QTEST_MAIN(tst_BankLevels)

@@ -17,6 +17,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString Activity = QStringLiteral("locating");
@@ -113,6 +115,8 @@ private Q_SLOTS:
     void invalidFileFallsBackAndTheHomeScreenSaysWhy();
     void folderCheckReportsFilesNeverRead_data();
     void folderCheckReportsFilesNeverRead();
+    void hostileFileIsRefusedPromptly_data();
+    void hostileFileIsRefusedPromptly();
     void noticeCountsTheOtherFilesSetAside_data();
     void noticeCountsTheOtherFilesSetAside();
     void homeScreenShowsNothingWithoutNews();
@@ -188,12 +192,12 @@ void tst_TeacherContent::invalidFileFallsBackAndTheHomeScreenSaysWhy_data()
                               << QStringLiteral("Your file locating.json was not used. It is not valid JSON at line 3");
     QTest::newRow("empty correct option")
         << editedBank([](QJsonObject &record) { record[QLatin1String("correct")] = QString(); }, 4)
-        << QStringLiteral("Your file locating.json was not used. Record 4, field \"correct\": must not be empty.");
+        << QStringLiteral("Your file locating.json was not used. Record 5, field \"correct\": This answer is empty.");
     QTest::newRow("two options the same")
         << editedBank([](QJsonObject &record) {
                record[QLatin1String("correct")] = record.value(QLatin1String("wrong")).toArray().at(0);
            })
-        << QStringLiteral("Record 7, field \"wrong[0]\": This option is the same as the right answer.");
+        << QStringLiteral("Record 8, field \"wrong[0]\": This option is the same as the right answer.");
     QTest::newRow("a single record") << [] {
         QJsonObject bank = QJsonDocument::fromJson(editedBank([](QJsonObject &) {})).object();
         bank[QLatin1String("records")] = QJsonArray{bank.value(QLatin1String("records")).toArray().first()};
@@ -201,7 +205,7 @@ void tst_TeacherContent::invalidFileFallsBackAndTheHomeScreenSaysWhy_data()
     }() << QStringLiteral("Field \"records\": There must be at least 2 records.");
     QTest::newRow("a prompt too long for the screen")
         << editedBank([](QJsonObject &record) { record[QLatin1String("prompt")] = QStringLiteral("word ").repeated(1500); }, 3)
-        << QStringLiteral("Record 3, field \"prompt\": This prompt is too long for the screen by");
+        << QStringLiteral("Record 4, field \"prompt\": This prompt is too long for the screen by");
     QTest::newRow("another activity's bank") << QJsonDocument(builtInBank(QStringLiteral("theatre"))).toJson()
                                              << QStringLiteral("Field \"activity\": must be \"locating\", not \"theatre\".");
 }
@@ -247,6 +251,58 @@ void tst_TeacherContent::folderCheckReportsFilesNeverRead()
         QCOMPARE(checks.first().path, path);
         QCOMPARE(checks.first().passed(), passes);
     }
+}
+
+void tst_TeacherContent::hostileFileIsRefusedPromptly_data()
+{
+    // What is put in the content folder as locating.json, and what the home screen says.
+    QTest::addColumn<QString>("made");
+    QTest::addColumn<QString>("says"); // empty: the file is used
+    const QString notFile = QStringLiteral("It is not an ordinary saved file (it is a device or a pipe)");
+    QTest::newRow("a link to a device that never ends") << "/dev/zero" << notFile;
+    QTest::newRow("a pipe with no writer") << "pipe" << notFile;
+    QTest::newRow("a link to nothing") << "nowhere" << QStringLiteral("It cannot be found");
+    QTest::newRow("a file larger than any bank") << "huge" << QStringLiteral("It is too large to be an item bank");
+    QTest::newRow("UTF-16 with its byte order mark") << "utf-16" << QStringLiteral("save it as UTF-8");
+    QTest::newRow("UTF-16 without one") << "utf-16le" << QStringLiteral("save it as UTF-8");
+    QTest::newRow("Windows-1252 bytes") << "cp1252" << QStringLiteral("It is not UTF-8 text at line");
+    QTest::newRow("UTF-8 with a byte order mark") << "utf-8-sig" << QString();
+}
+
+void tst_TeacherContent::hostileFileIsRefusedPromptly()
+{
+    QFETCH(QString, made);
+    QFETCH(QString, says);
+    const QString path = m_root.filePath(QStringLiteral("content/locating.json"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QByteArray bank = editedBank([](QJsonObject &) {});
+    if (made.startsWith(QLatin1Char('/'))) {
+        QVERIFY(QFile::link(made, path));
+    } else if (made == QLatin1String("pipe")) {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (made == QLatin1String("nowhere")) {
+        QVERIFY(QFile::link(m_root.filePath(QStringLiteral("gone.json")), path));
+    } else if (made == QLatin1String("huge")) {
+        QVERIFY(writeFile(path, bank + QByteArray(MaxBankBytes, ' ')));
+    } else if (made.startsWith(QLatin1String("utf-16"))) {
+        const QString text = QString::fromUtf8(bank);
+        QByteArray utf16(reinterpret_cast<const char *>(text.utf16()), text.size() * 2); // little-endian here
+        QVERIFY(writeFile(path, made == QLatin1String("utf-16") ? "\xFF\xFE" + utf16 : utf16));
+    } else if (made == QLatin1String("cp1252")) {
+        QVERIFY(writeFile(path, QByteArray(bank).replace(TeacherPrompt.toUtf8(), "The caf\xE9 page")));
+    } else {
+        QVERIFY(writeFile(path, "\xEF\xBB\xBF" + bank));
+    }
+
+    // The home screen's check and the activity's loader both come back at once, the
+    // loader with the built-in bank when the file is refused.
+    QElapsedTimer clock;
+    clock.start();
+    TeacherApp app(m_root.path());
+    const QString notice = app.homeNotice().visible ? app.homeNotice().caption() : QString();
+    QCOMPARE(app.loadedPrompt(7), says.isEmpty() ? TeacherPrompt : builtInPrompt(7));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(says.isEmpty() ? notice.isEmpty() : notice.contains(says), qPrintable(notice));
 }
 
 void tst_TeacherContent::noticeCountsTheOtherFilesSetAside_data()

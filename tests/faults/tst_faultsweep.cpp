@@ -318,7 +318,7 @@ void tst_FaultSweep::teacherBankSetAside()
         records.replace(last, record);
         root.insert(QLatin1String("records"), records);
         broken = QJsonDocument(root).toJson();
-        expected = path + QStringLiteral(", record %1, field \"%2").arg(last).arg(field);
+        expected = path + QStringLiteral(", record %1, field \"%2").arg(last + 1).arg(field); // counted from 1
     }
     QVERIFY(writeAll(path, broken));
 

@@ -81,11 +81,12 @@ void tst_SlotBanks::faultyFilesAreRefused_data()
     QTest::newRow("wrong activity named") << "person" << -1 << "activity" << "notemaking" << "activity";
     QTest::newRow("example sentence reworded") << "person" << 1 << sentence << "Can we go to their school with him? " << sentence;
     QTest::newRow("example key changed") << "notemaking" << 2 << key << "01100000" << key;
-    QTest::newRow("key shorter than its sentence") << "person" << 5 << key << "30130010" << key;
-    QTest::newRow("key longer than its sentence") << "person" << 5 << key << "3013001010" << key;
-    QTest::newRow("digit outside person's four") << "person" << 5 << key << "301300104" << key;
-    QTest::newRow("box 2 digit in notemaking") << "notemaking" << 4 << key << "012001" << key;
-    QTest::newRow("letter in a key") << "person" << 5 << key << "30130010x" << key;
+    QTest::newRow("key shorter than its sentence") << "person" << 5 << key << "30130010" << "key[8]";
+    QTest::newRow("key longer than its sentence") << "person" << 5 << key << "3013001010" << "key[9]";
+    QTest::newRow("digit outside person's four") << "person" << 5 << key << "301300104" << "key[8]";
+    QTest::newRow("box 2 digit in notemaking") << "notemaking" << 4 << key << "012001" << "key[2]";
+    QTest::newRow("letter in a key") << "person" << 5 << key << "30130010x" << "key[8]";
+    QTest::newRow("a blank digit") << "person" << 5 << key << "301 00100" << "key[3]";
     QTest::newRow("no trailing space") << "person" << 7 << sentence << "The tent by the river is ours, not yours." << sentence;
     QTest::newRow("two spaces between words") << "person" << 8 << sentence << "You should tell  them how you feel. " << sentence;
     QTest::newRow("tab between words") << "person" << 8 << sentence << "You should tell\tthem how you feel. " << sentence;
@@ -94,7 +95,7 @@ void tst_SlotBanks::faultyFilesAreRefused_data()
     QTest::newRow("person sentence with no box word") << "person" << 3 << key << "000000000" << key;
     QTest::newRow("notemaking with one word to the pad") << "notemaking" << 4 << key << "010000" << key;
     QTest::newRow("notemaking with four words to the pad") << "notemaking" << 4 << key << "111100" << key;
-    QTest::newRow("empty key") << "person" << 5 << key << "" << key;
+    QTest::newRow("empty key") << "person" << 5 << key << "" << "key[0]";
 }
 
 void tst_SlotBanks::faultyFilesAreRefused()

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -104,55 +105,146 @@ QString fieldWriting(const ContentRules &rules, const SlotRef &ref)
     return {};
 }
 
-const LabelSpec *designOf(const ChoiceActivity &activity, const QString &name, int index)
+// Replaces %1 .. %9 in one pass, as the screen fills a label, so a text that itself holds
+// "%2" is measured as it is shown.
+QString filled(const QString &format, const QStringList &texts)
 {
-    for (const LabelSpec &label : activity.labels) {
-        if (label.name == name && label.index == index)
-            return &label;
+    QString result;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('%') && i + 1 < format.size() && format.at(i + 1).isDigit()) {
+            const int n = format.at(i + 1).digitValue();
+            if (n >= 1 && n <= texts.size()) {
+                result += texts.at(n - 1);
+                ++i;
+                continue;
+            }
+        }
+        result += c;
     }
-    return nullptr;
+    return result;
 }
 
-// Text the screen shows in a label it fills from the record must fit the label's box
-// whole, at the smallest size the label may shrink to; measured as the screen measures.
+// The screen's labels, set up as the screen sets them up from their design, so a record is
+// measured by the very code that will show it.
+struct MeasuredLabel
+{
+    const LabelSpec *design;
+    Control control;
+    QString field; // the field of the record that fills it, as a problem names it
+};
+
+Control controlOf(const LabelSpec &design, const TextMeasurer *measurer)
+{
+    Control label(ControlKind::Label, design.name, design.index, measurer);
+    label.left = design.left;
+    label.top = design.top;
+    label.width = design.width;
+    label.height = design.height;
+    label.setFont(design.font);
+    label.border = design.border;
+    label.alignment = design.alignment;
+    label.setAutoSize(design.autoSize);
+    label.setPadding(design.padding);
+    label.setMiddle(design.middle);
+    label.setShrinkToFit(design.shrinkToFit);
+    label.setBalanced(design.balanced);
+    label.setCaption(design.caption);
+    return label;
+}
+
+// Every text of a record must be shown whole at a size the class can read (readableSize):
+// each record is set in the screen's labels as the screen sets it, and a text set smaller
+// than that is reported, on its own field, by how many words it is too long.
+//  - The answers of a record are set at one shared size, the smallest any of them needs
+//    (the screen may then put them on one line a little larger, never smaller). So one long
+//    answer would make every answer on the screen small: the problem goes on that answer.
+//  - A label kept below another (the response below its question) starts lower when the
+//    text above runs long, and is measured in the room it is left.
 void checkFits(const ChoiceActivity &activity, const BankImage &image, const ContentDocument &document,
                ContentProblems &problems)
 {
     const TextMeasurer *measurer = screenTextMeasurer();
     if (!measurer || activity.rules.arrange)
-        return; // a screen that lays its item out itself is checked by its own tests
-    const auto valueAt = [&image](Store store, int index) {
-        const auto bank = image.filled().find(store);
+        return; // a screen that lays its item out itself checks its own record format
+    const auto valueAt = [&image](const SlotRef &ref, int record) {
+        const auto bank = image.filled().find(ref.store);
         if (bank == image.filled().end())
             return QString();
-        const auto slot = bank->second.find(index);
+        const auto slot = bank->second.find(ref.at(record));
         return slot == bank->second.end() ? QString() : slot->second.toString();
     };
-    const auto check = [&](int r, const LabelSpec *label, const SlotRef &source, const QString &shown, const QString &what) {
-        if (!label || label->autoSize || shown.isEmpty())
-            return;
-        const TextBox box{label->font, label->width, label->height,
-                          (label->border ? BorderTwips : 0.0f) + label->padding, label->shrinkToFit};
-        if (const int over = wordsTooMany(*measurer, box, shown))
-            problems.append({document.path, r, fieldWriting(activity.content, source), tooLongReason(what, over)});
-    };
     const ChoiceRules &rules = activity.rules;
-    for (int r = 0; r < image.records; ++r) {
-        for (const LabelFill &fill : rules.fills) {
-            if (fill.sources.isEmpty())
-                continue;
-            QString shown = fill.format;
-            for (int k = 0; k < fill.sources.size(); ++k)
-                shown.replace(QStringLiteral("%%1").arg(k + 1), valueAt(fill.sources[k].store, fill.sources[k].at(r)));
-            const SlotRef &first = fill.sources.first();
-            check(r, designOf(activity, fill.label, fill.index), first, shown,
-                  fieldWriting(activity.content, first).section(QLatin1Char('['), 0, 0));
+    std::vector<MeasuredLabel> labels;
+    for (const LabelSpec &design : activity.labels)
+        labels.push_back({&design, controlOf(design, measurer), {}});
+    const auto labelNamed = [&labels](const QString &name, int index) -> MeasuredLabel * {
+        for (MeasuredLabel &label : labels) {
+            if (label.design->name == name && label.design->index == index)
+                return &label;
         }
-        if (!rules.options)
-            continue;
-        for (int i = 0; i < rules.optionCount; ++i) {
+        return nullptr;
+    };
+    const QString optionName = QStringLiteral("Label5");
+
+    for (int r = 0; r < image.records; ++r) {
+        std::vector<MeasuredLabel *> shown; // the labels this record fills
+        for (const LabelFill &fill : rules.fills) {
+            MeasuredLabel *label = labelNamed(fill.label, fill.index);
+            if (!label || fill.sources.isEmpty())
+                continue;
+            QStringList texts;
+            for (const SlotRef &source : fill.sources)
+                texts << valueAt(source, r);
+            label->control.setCaption(filled(fill.format, texts));
+            label->field = fieldWriting(activity.content, fill.sources.first());
+            shown.push_back(label);
+        }
+        std::vector<MeasuredLabel *> options;
+        for (int i = 0; rules.options && i < rules.optionCount; ++i) {
+            MeasuredLabel *option = labelNamed(optionName, i);
+            if (!option)
+                continue;
             const SlotRef at{rules.options->store, rules.options->stride, rules.options->offset + i};
-            check(r, designOf(activity, QStringLiteral("Label5"), i), at, valueAt(at.store, at.at(r)), QStringLiteral("option"));
+            option->control.setFont(option->design->font);
+            option->control.setCaption(valueAt(at, r));
+            option->field = fieldWriting(activity.content, at);
+            options.push_back(option);
+            shown.push_back(option);
+        }
+        // The answers alike, at the size the smallest of them needs.
+        float shared = std::numeric_limits<float>::max();
+        for (const MeasuredLabel *option : options) {
+            if (option->design->shrinkToFit && !option->control.caption().isEmpty())
+                shared = std::min(shared, option->control.shownFont().pointSize);
+        }
+        for (MeasuredLabel *option : options) {
+            if (option->design->shrinkToFit && shared < option->design->font.pointSize)
+                option->control.setFont({option->design->font.family, shared, option->design->font.bold});
+        }
+        // Labels kept clear of the text above them.
+        for (MeasuredLabel &label : labels) {
+            const LabelSpec &design = *label.design;
+            if (design.after.isEmpty() || label.control.caption().isEmpty())
+                continue;
+            const MeasuredLabel *above = labelNamed(design.after, -1);
+            float top = design.top;
+            if (above && !above->control.caption().isEmpty())
+                top = std::max(top, float(above->control.shownTextRect().bottom()) + design.gap);
+            label.control.setGeometry(design.left, top, design.width, std::max(0.0f, design.top + design.height - top));
+        }
+
+        for (const MeasuredLabel *label : shown) {
+            const LabelSpec &design = *label->design;
+            const Control &control = label->control;
+            if (design.autoSize || control.caption().isEmpty()
+                || control.shownFont().pointSize >= readableSize(design.font))
+                continue;
+            const TextBox box{design.font, control.width, control.height,
+                              (design.border ? BorderTwips : 0.0f) + design.padding, design.shrinkToFit};
+            // An answer set small only to match a longer one is not the one to shorten.
+            if (const int over = wordsTooMany(*measurer, box, control.caption()))
+                problems.append({document.path, r, label->field, tooLongReason(fieldNoun(label->field), over)});
         }
     }
 }

@@ -168,10 +168,11 @@ void checkParts(const ContentDocument &document, ContentProblems &problems)
             continue; // already reported
         for (int k = 0; k < Parts; ++k) {
             const QString text = segmentText(segments, k);
-            if (text.isEmpty() && k < Parts - 1)
-                problems.append({document.path, r, field, QStringLiteral("part %1 must hold text; only the third may be empty").arg(k + 1)});
+            const QString part = QStringLiteral("%1[%2]").arg(field).arg(k);
+            if (text.trimmed().isEmpty() && k < Parts - 1)
+                problems.append({document.path, r, part, QStringLiteral("This part is empty; only the third part may be")});
             else if (!text.isEmpty() && text != text.trimmed())
-                problems.append({document.path, r, field, QStringLiteral("part %1 must not start or end with a space").arg(k + 1)});
+                problems.append({document.path, r, part, QStringLiteral("This part must not start or end with a space")});
         }
         const int key = record.value(QLatin1String("key")).toInt(-1);
         if (key == Parts - 1 && segmentText(segments, key).isEmpty())

@@ -179,7 +179,7 @@ void checkNoRepeats(const ContentDocument &document, const QString &field, Conte
             continue; // reported by the field's own check
         if (const auto it = first.constFind(text); it != first.constEnd()) {
             problems.append({document.path, r, field,
-                             QStringLiteral("repeats record %1: \"%2\"").arg(it.value()).arg(text)});
+                             QStringLiteral("This %1 repeats record %2: \"%3\"").arg(fieldNoun(field)).arg(recordNumber(it.value())).arg(text)});
         } else {
             first.insert(text, r);
         }

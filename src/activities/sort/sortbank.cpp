@@ -35,13 +35,14 @@ struct Named
 
 // Notes a text that a set holds twice (ignoring case and spaces at the end: two texts that
 // read the same cannot be told apart on the board), on the later one.
-void requireDistinct(RecordReader &reader, const QList<Named> &texts, const QString &what)
+void requireDistinct(RecordReader &reader, const QList<Named> &texts)
 {
     for (int i = 0; i < texts.size(); ++i) {
         for (int j = 0; j < i; ++j) {
             const QString a = removeTrailingSpaces(texts[i].text);
             if (!a.isEmpty() && a.compare(removeTrailingSpaces(texts[j].text), Qt::CaseInsensitive) == 0) {
-                reader.problem(texts[i].field, QStringLiteral("This %1 is the same as \"%2\" in this record").arg(what, texts[j].text));
+                reader.problem(texts[i].field, QStringLiteral("This %1 is the same as \"%2\" in this record")
+                                                   .arg(fieldNoun(texts[i].field), texts[j].text));
                 break;
             }
         }
@@ -62,14 +63,15 @@ TextBox boxOf(const SortText &text)
     return {text.font, text.box.width, text.box.height, 0, true};
 }
 
-// Text that does not fit its box on screen whole, even at the smallest size.
+// Text that does not fit its box on screen whole at the smallest size a class can read
+// (each phrase and heading is set on its own, so its own box is what it must fit).
 void requireFit(RecordReader &reader, const TextMeasurer *measurer, const TextBox &box, const Named &text,
-                const QString &what, const QString &prefix = {})
+                const QString &prefix = {})
 {
     if (!measurer || text.text.isEmpty())
         return;
     if (const int over = wordsTooMany(*measurer, box, prefix + text.text))
-        reader.problem(text.field, tooLongReason(what, over));
+        reader.problem(text.field, tooLongReason(fieldNoun(text.field), over));
 }
 
 } // namespace
@@ -106,8 +108,11 @@ std::optional<SortBank> parseSortBank(const SortActivity &activity, const Conten
         for (const SortField &field : activity.fields) {
             const QString name = QString::fromLatin1(field.name);
             if (field.part == SortPart::Keys) {
-                const QList<int> values = field.list ? reader.numbers(name, field.maxCount, 0, activity.phraseCount - 1)
-                                                     : QList<int>{reader.number(name, 0, activity.phraseCount - 1)};
+                // A key names one of this record's phrases (counted from 0), so the range
+                // said is the one this record accepts.
+                const int last = int(set.phrases.isEmpty() ? activity.phraseCount : set.phrases.size()) - 1;
+                const QList<int> values = field.list ? reader.numbers(name, field.maxCount, 0, last)
+                                                     : QList<int>{reader.number(name, 0, last)};
                 for (int i = 0; i < values.size(); ++i)
                     keys.append({field.list ? QStringLiteral("%1[%2]").arg(name).arg(i) : name, values[i]});
                 set.keys += values;
@@ -127,24 +132,21 @@ std::optional<SortBank> parseSortBank(const SortActivity &activity, const Conten
             bank.sets << set;
             continue;
         }
-        requireDistinct(reader, heads, QStringLiteral("heading"));
-        requireDistinct(reader, phrases, QStringLiteral("text"));
+        requireDistinct(reader, heads);
+        requireDistinct(reader, phrases);
         for (int i = 0; i < keys.size(); ++i) {
-            const auto &[field, key] = keys[i];
-            if (!set.phrases.isEmpty() && key >= set.phrases.size())
-                reader.problem(field, QStringLiteral("This key names text %1, but the record has %2 texts (counted from 0)").arg(key).arg(set.phrases.size()));
             for (int j = 0; j < i; ++j) {
-                if (keys[j].second == key)
-                    reader.problem(field, QStringLiteral("The keys must name different texts"));
+                if (keys[j].second == keys[i].second)
+                    reader.problem(keys[i].first, QStringLiteral("The keys must name different texts"));
             }
         }
         for (const Named &phrase : phrases)
-            requireFit(reader, measurer, phraseBox, phrase, QStringLiteral("text"));
+            requireFit(reader, measurer, phraseBox, phrase);
         for (int i = 0; i < heads.size(); ++i) {
             if (activity.heading == SortHeading::SlotCaptions && std::size_t(i) < activity.captions.size())
-                requireFit(reader, measurer, boxOf(activity.captions[std::size_t(i)]), heads[i], QStringLiteral("heading"));
+                requireFit(reader, measurer, boxOf(activity.captions[std::size_t(i)]), heads[i]);
             else if (activity.heading == SortHeading::Theme && activity.theme)
-                requireFit(reader, measurer, boxOf(*activity.theme), heads[i], QStringLiteral("theme"), QStringLiteral("THEME: "));
+                requireFit(reader, measurer, boxOf(*activity.theme), heads[i], QStringLiteral("THEME: "));
         }
         bank.sets << set;
     }
@@ -256,7 +258,7 @@ QString dumpSortBank(const SortActivity &activity, const SortBank &bank)
     };
     out << activity.id << ": " << bank.sets.size() << " sets\n";
     for (int s = 0; s < int(bank.sets.size()); ++s) {
-        out << "\nset " << s << '\n';
+        out << "\nset " << recordNumber(s) << '\n';
         if (activity.layout == SortBankLayout::Records) {
             for (int k = 0; k < activity.recordWidth; ++k)
                 line("ItemBank", activity.recordWidth * s + k, state->ItemBank[activity.recordWidth * s + k]);
