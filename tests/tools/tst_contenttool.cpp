@@ -19,6 +19,11 @@ struct Run
 Run tool(const QStringList &arguments, const QString &workingFolder = QString())
 {
     QProcess process;
+    // A user's folder of its own, so no teacher's bank on this computer is read.
+    static const QTemporaryDir userData;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), userData.path());
+    process.setProcessEnvironment(environment);
     process.setProgram(QStringLiteral(QUORVALE_CONTENT_TOOL));
     process.setArguments(arguments);
     if (!workingFolder.isEmpty())
@@ -59,6 +64,9 @@ private Q_SLOTS:
     void exportCopiesTheBuiltInBankExactly();
     void exportNeverOverwrites();
     void exportRefusesAnUnknownActivity();
+    void activityIsNamedByIdOrCaption_data();
+    void activityIsNamedByIdOrCaption();
+    void dumpSaysWhichCopyItRead();
     void checkFolderListsEveryProblem();
     void checkEmptyFolderFails();
     void builtInRulesHoldOnlyWhenAsked();
@@ -108,8 +116,62 @@ void tst_ContentTool::exportRefusesAnUnknownActivity()
     QTemporaryDir dir;
     const Run run = tool({QStringLiteral("export"), QStringLiteral("locate"), dir.path()});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.output.contains(QStringLiteral("locating")), qPrintable(run.output)); // the list of names
+    // The list of names, each id with its menu caption.
+    QVERIFY2(run.output.contains(QStringLiteral("locating       (Locating Information)")), qPrintable(run.output));
     QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+void tst_ContentTool::activityIsNamedByIdOrCaption_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("activity");
+    QTest::newRow("its id") << "openings" << "openings";
+    QTest::newRow("its menu caption, in any letter case") << "story OPENINGS" << "openings";
+    QTest::newRow("a caption with a question mark") << "Fact or Opinion?" << "fact";
+    QTest::newRow("an id in capitals") << "KEY2" << "key2";
+}
+
+void tst_ContentTool::activityIsNamedByIdOrCaption()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, activity);
+    QTemporaryDir dir;
+    const Run run = tool({QStringLiteral("export"), name, dir.path()});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readFile(dir.filePath(activity + QStringLiteral(".json"))), builtIn(activity));
+    const Run dumped = tool({QStringLiteral("dump"), QStringLiteral("--human"), name});
+    QCOMPARE(dumped.status, 0);
+    QVERIFY2(dumped.output.contains(activity + QStringLiteral(": read from the built-in bank")), qPrintable(dumped.output));
+}
+
+void tst_ContentTool::dumpSaysWhichCopyItRead()
+{
+    // A teacher's twelve records in the content folder the program reads from the working
+    // folder: dump prints those, and says so, as the program would use them.
+    QTemporaryDir dir;
+    QJsonObject bank = QJsonDocument::fromJson(builtIn(QStringLiteral("openings"))).object();
+    QJsonArray records = bank.value(QLatin1String("records")).toArray();
+    while (records.size() > 12)
+        records.removeLast();
+    bank[QLatin1String("records")] = records;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("content")));
+    const QString path = dir.filePath(QStringLiteral("content/openings.json"));
+    QVERIFY(writeFile(path, QJsonDocument(bank).toJson()));
+
+    const Run run = tool({QStringLiteral("dump"), QStringLiteral("Story Openings")}, dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.output.contains(QStringLiteral("openings: read from your file ") + QFileInfo(path).canonicalFilePath()), qPrintable(run.output));
+    const QJsonObject dumped = QJsonDocument::fromJson(run.output.mid(run.output.indexOf(QLatin1Char('{'))).toUtf8()).object();
+    QCOMPARE(dumped.value(QLatin1String("records")).toArray().size(), 12);
+
+    // Broken, it is passed over, with its reason, for the built-in bank.
+    records[3] = QJsonObject{{QStringLiteral("prompt"), QStringLiteral("Once")}};
+    bank[QLatin1String("records")] = records;
+    QVERIFY(writeFile(path, QJsonDocument(bank).toJson()));
+    const Run broken = tool({QStringLiteral("dump"), QStringLiteral("--human"), QStringLiteral("openings")}, dir.path());
+    QCOMPARE(broken.status, 0);
+    QVERIFY2(broken.output.contains(QStringLiteral("is not used: record 4, field \"wrong\": is missing")), qPrintable(broken.output));
+    QVERIFY2(broken.output.contains(QStringLiteral("openings: read from the built-in bank")), qPrintable(broken.output));
 }
 
 void tst_ContentTool::checkFolderListsEveryProblem()
@@ -132,8 +194,8 @@ void tst_ContentTool::checkFolderListsEveryProblem()
 
     const Run run = tool({QStringLiteral("check"), dir.path()});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.output.contains(QStringLiteral("locating.json, record 3, field \"correct\": must not be empty")), qPrintable(run.output));
-    QVERIFY2(run.output.contains(QStringLiteral("locating.json, record 20, field \"wrong\": is missing")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("locating.json, record 4, field \"correct\": This answer is empty")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("locating.json, record 21, field \"wrong\": is missing")), qPrintable(run.output));
     QVERIFY2(run.output.contains(QStringLiteral("theatre.json: ok")), qPrintable(run.output));
     QVERIFY2(run.output.contains(QStringLiteral("theatre.json.txt: ends in .txt instead of .json")), qPrintable(run.output));
 }
@@ -164,7 +226,7 @@ void tst_ContentTool::builtInRulesHoldOnlyWhenAsked()
     QCOMPARE(strict.status, 1);
     QVERIFY2(strict.output.contains(QStringLiteral("openings.json, field \"records\": The built-in bank must hold 30 records, not 12")),
              qPrintable(strict.output));
-    QVERIFY2(strict.output.contains(QStringLiteral("openings.json, record 0, field \"prompt\": This example must read exactly")),
+    QVERIFY2(strict.output.contains(QStringLiteral("openings.json, record 1, field \"prompt\": This example must read exactly")),
              qPrintable(strict.output));
     QCOMPARE(tool({QStringLiteral("check"), QStringLiteral("--built-in")}).status, 0);
 }

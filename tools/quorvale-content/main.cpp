@@ -12,14 +12,22 @@
 //                                                     counts and lists of answers)
 //   quorvale-content dump [--human] [FILE.json|ACTIVITY ...]
 //                                                     print banks as the screens will see them,
-//                                                     as JSON (every built-in bank with none);
-//                                                     --human: the older per-engine forms
-//   quorvale-content export ACTIVITY [FOLDER]         write the built-in bank to FOLDER/ACTIVITY.json
+//                                                     as JSON (every activity's with none);
+//                                                     --human: the older per-engine forms. For
+//                                                     an activity, the copy the program uses
+//                                                     (a teacher's file or the built-in bank),
+//                                                     named on stderr (--human: first line)
+//   quorvale-content export ACTIVITY [FOLDER]         write the built-in bank to FOLDER/<id>.json
+//
+// An ACTIVITY is named by its id ("openings") or its menu caption ("Story Openings"), in any
+// letter case; records are counted from 1 in every message, as the teacher's table counts.
 //   quorvale-content folders                          where the program looks for teachers' banks
 //
 // A teacher exports a bank, edits it, runs `check` on it and puts it in one of the content
 // folders. The exit status is 0 when everything checked passes.
 
+#include "assetresolver.h"
+#include "catalogue.h"
 #include "contentfile.h"
 #include "contentkind.h"
 #include "contentkinds.h"
@@ -60,16 +68,68 @@ const ContentKind *kindFor(const QList<ContentKind> &kinds, const QString &activ
     return nullptr;
 }
 
+QString menuCaption(const QString &activity)
+{
+    for (const CatalogueEntry &entry : Catalogue::entries()) {
+        if (activity == QLatin1String(entry.activity))
+            return QString::fromUtf8(entry.caption);
+    }
+    return {};
+}
+
+// The activity a teacher means: its id or its menu caption, in any letter case ("story
+// openings"); an empty string for neither.
+QString activityNamed(const QList<ContentKind> &kinds, const QString &name)
+{
+    const QString wanted = name.simplified();
+    for (const ContentKind &kind : kinds) {
+        if (kind.activity.compare(wanted, Qt::CaseInsensitive) == 0
+            || menuCaption(kind.activity).compare(wanted, Qt::CaseInsensitive) == 0)
+            return kind.activity;
+    }
+    return {};
+}
+
+// "There is no activity called ...", with every id and caption, one a line.
+void reportUnknownActivity(const QList<ContentKind> &kinds, const QString &name)
+{
+    QStringList known;
+    for (const ContentKind &kind : kinds)
+        known << QStringLiteral("  %1 (%2)").arg(kind.activity, -14).arg(menuCaption(kind.activity));
+    known.sort();
+    err() << "There is no activity called \"" << name << "\". Name one by its id or its menu caption:\n"
+          << known.join(QLatin1Char('\n')) << Qt::endl;
+}
+
 QString builtInPath(const QString &activity)
 {
     return QStringLiteral(":/assets/content/") + activity + QStringLiteral(".json");
 }
 
-QString pathFor(const QString &argument)
+// Which copy a path is, as a teacher reads it.
+QString copyName(const QString &path)
 {
-    if (QFileInfo::exists(argument))
-        return argument;
-    return builtInPath(argument);
+    return path.startsWith(QLatin1Char(':')) ? QStringLiteral("the built-in bank")
+                                             : QStringLiteral("your file ") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// The copy of an activity's bank the program would use: the first that passes every check,
+// from the same folders in the same order. Each copy passed over is named on stderr.
+std::optional<ContentDocument> copyInUse(const ContentKind &kind)
+{
+    for (const QString &path : contentCandidates(AssetResolver(), kind.activity)) {
+        ContentProblems problems;
+        auto document = ContentDocument::read(path, problems);
+        if (document)
+            kind.check(*document, problems);
+        if (document && problems.isEmpty())
+            return document;
+        // The first problem, without the file name said just before it.
+        const QString why = problems.isEmpty() ? QStringLiteral("it cannot be read")
+                                               : problems.first().toString().mid(problems.first().file.size() + 2);
+        err() << kind.activity << ": " << copyName(path) << " is not used: " << why << Qt::endl;
+    }
+    return std::nullopt;
 }
 
 // A file named after an activity is checked as the program reads it, as that activity's
@@ -157,7 +217,26 @@ int dump(const QList<ContentKind> &kinds, QStringList arguments)
     int failed = 0;
     for (const QString &argument : arguments) {
         ContentProblems problems;
-        const auto document = ContentDocument::read(pathFor(argument), problems);
+        std::optional<ContentDocument> document;
+        if (QFileInfo::exists(argument) || argument.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) {
+            document = ContentDocument::read(argument, problems);
+        } else if (const QString activity = activityNamed(kinds, argument); !activity.isEmpty()) {
+            document = copyInUse(*kindFor(kinds, activity));
+            if (!document) {
+                err() << activity << ": no copy of this bank passes its checks" << Qt::endl;
+                ++failed;
+                continue;
+            }
+            const QString read = QStringLiteral("%1: read from %2").arg(activity, copyName(document->path));
+            if (human)
+                out() << read << '\n';
+            else
+                err() << read << Qt::endl;
+        } else {
+            reportUnknownActivity(kinds, argument);
+            ++failed;
+            continue;
+        }
         const ContentKind *kind = document ? kindFor(kinds, document->activity) : nullptr;
         if (document && kind) {
             kind->check(*document, problems);
@@ -173,30 +252,26 @@ int dump(const QList<ContentKind> &kinds, QStringList arguments)
         for (const ContentProblem &problem : problems)
             err() << problem.toString() << Qt::endl;
         if (document && !kind)
-            err() << "unknown activity " << document->activity << Qt::endl;
+            err() << document->path << ": \"" << document->activity << "\" is not an activity this program knows" << Qt::endl;
     }
     // One bank is printed as its object, several as a list of them.
     if (!human && !banks.isEmpty()) {
         const QJsonDocument json = banks.size() == 1 && arguments.size() == 1 ? QJsonDocument(banks.first().toObject())
                                                                               : QJsonDocument(banks);
         out() << QString::fromUtf8(json.toJson(QJsonDocument::Indented));
-        out().flush();
     }
+    out().flush();
     return failed == 0 ? 0 : 1;
 }
 
 // Writes the built-in bank byte for byte (trailing spaces, curly quotes and all) as a new,
 // writable file; an existing file is never replaced.
-int exportBank(const QList<ContentKind> &kinds, const QString &activity, const QString &folder)
+int exportBank(const QList<ContentKind> &kinds, const QString &name, const QString &folder)
 {
+    const QString activity = activityNamed(kinds, name);
     QFile builtIn(builtInPath(activity));
-    if (!kindFor(kinds, activity) || !builtIn.open(QIODevice::ReadOnly)) {
-        QStringList known;
-        for (const ContentKind &kind : kinds)
-            known << kind.activity;
-        known.sort();
-        err() << "There is no activity called \"" << activity << "\". The activities are: "
-              << known.join(QStringLiteral(", ")) << Qt::endl;
+    if (activity.isEmpty() || !builtIn.open(QIODevice::ReadOnly)) {
+        reportUnknownActivity(kinds, name);
         return 1;
     }
     const QString path = QDir(folder).filePath(activity + QStringLiteral(".json"));
