@@ -236,6 +236,8 @@ void tst_BankLevels::firstLevelProblemIsNamed_data()
                                       << "prompt" << "This prompt is too long for the screen by";
     QTest::newRow("a long event") << "chronological" << 9 << "events" << QByteArray(R"(["a", "b", "c", )") + nineteenWords + ']'
                                   << "events[3]" << "This event is too long for the screen by";
+    QTest::newRow("a persuasive part past the line") << "persuasive" << 9 << "segments" << QByteArray(R"(["You must", )") + nineteenWords + R"(, "now."])"
+                                                     << "segments[1]" << "This part is too long for the screen by";
     // Empty texts and characters that show as boxes, named on their own element.
     QTest::newRow("an empty answer") << "openings" << 9 << "wrong" << QByteArray(R"(["Myth", "", "Fable"])") << "wrong[1]" << "This answer is empty";
     QTest::newRow("an empty title") << "genre" << 9 << "titles" << QByteArray(R"(["Ponies", " ", "Kites"])") << "titles[1]" << "This title is empty";

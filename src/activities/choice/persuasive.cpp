@@ -1,6 +1,8 @@
 #include "persuasive.h"
 
 #include "choicescreen.h"
+#include "textfit.h"
+#include "textmeasurer.h"
 
 #include <algorithm>
 #include <array>
@@ -156,11 +158,16 @@ QString segmentText(const QJsonValue &segments, int k)
 }
 
 // The first two parts always hold text and the third may be empty; no part is blank or
-// padded (a space would widen its label and shift the line), and the key names a part
-// that is on screen.
+// padded (a space would widen its label and shift the line), each fits on one line of the
+// sentence (a part is set whole, at its size, starting a new line when it would run past
+// the end of this one), and the key names a part that is on screen.
 void checkParts(const ContentDocument &document, ContentProblems &problems)
 {
     const QString field = QStringLiteral("segments");
+    const TextMeasurer *measurer = screenTextMeasurer();
+    const FontSpec font = timesNewRoman(PartPoints);
+    const float lineHeight = measurer ? float(measurer->measure(font, QStringLiteral("Xg"), 0).height()) : 0;
+    const TextBox line{font, LineEnd - LineStart, lineHeight, 0, false};
     for (int r = 0; r < document.records.size(); ++r) {
         const QJsonObject record = document.records.at(r).toObject();
         const QJsonValue segments = record.value(field);
@@ -173,6 +180,8 @@ void checkParts(const ContentDocument &document, ContentProblems &problems)
                 problems.append({document.path, r, part, QStringLiteral("This part is empty; only the third part may be")});
             else if (!text.isEmpty() && text != text.trimmed())
                 problems.append({document.path, r, part, QStringLiteral("This part must not start or end with a space")});
+            else if (const int over = measurer ? wordsTooMany(*measurer, line, text) : 0)
+                problems.append({document.path, r, part, tooLongReason(QStringLiteral("part"), over)});
         }
         const int key = record.value(QLatin1String("key")).toInt(-1);
         if (key == Parts - 1 && segmentText(segments, key).isEmpty())
