@@ -59,11 +59,8 @@ QString fieldNoun(const QString &field)
     return nouns.value(field.section(QLatin1Char('['), 0, 0), QStringLiteral("text"));
 }
 
-namespace {
-
-// The bytes of a bank file, refusing what is not a regular file before reading a byte of
-// it: opening a pipe waits for a writer and a device never ends, so either would hang the
-// program. Reads no more than MaxBankBytes + 1 bytes, whatever the file claims its size is.
+// Refuses what is not a regular file before reading a byte of it: opening a pipe waits for
+// a writer and a device never ends, so either would hang the program.
 std::optional<QByteArray> readBankBytes(const QString &path, ContentProblems &problems)
 {
     const auto refuse = [&](const QString &reason) {
@@ -113,6 +110,8 @@ std::optional<QByteArray> readBankBytes(const QString &path, ContentProblems &pr
         return refuse(QStringLiteral("is too large to be an item bank (more than %1 MB)").arg(MaxBankBytes / (1024 * 1024)));
     return data;
 }
+
+namespace {
 
 // A text saved as UTF-16 (as some editors save "Unicode" text): a byte order mark, or a
 // NUL byte beside the first character, which in UTF-8 JSON can only be a space or a brace.

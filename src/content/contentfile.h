@@ -45,6 +45,12 @@ constexpr qint64 MaxBankBytes = 4 * 1024 * 1024;
 
 using ContentProblems = QList<ContentProblem>;
 
+// The bytes of a bank file, for every reader of one (the loaders, the checks, the teacher's
+// editor): only a regular file (after following links), and at most MaxBankBytes + 1 bytes
+// of it whatever its size claims, so a device, a pipe or a huge file is refused at once.
+// Nothing is returned, and the reason noted, when it is refused or cannot be read.
+std::optional<QByteArray> readBankBytes(const QString &path, ContentProblems &problems);
+
 // An item bank file as read: {"activity": id, "title": ..., "records": [...]}.
 struct ContentDocument
 {
@@ -54,9 +60,8 @@ struct ContentDocument
     QJsonObject root;
     QJsonArray records;
 
-    // Parses the file at path; on any problem returns nothing and says why. Only a regular
-    // file (after following links) is read, and at most MaxBankBytes + 1 bytes of it, so a
-    // device, a pipe or a huge file in a content folder is refused at once.
+    // Parses the file at path (read by readBankBytes); on any problem returns nothing and
+    // says why.
     static std::optional<ContentDocument> read(const QString &path, ContentProblems &problems);
     static std::optional<ContentDocument> parse(const QByteArray &data, const QString &path,
                                                 ContentProblems &problems);
