@@ -39,11 +39,6 @@ private:
     std::mt19937 m_engine;
 };
 
-QString letter(int index)
-{
-    return QString(QChar(u'a' + index)) + QLatin1Char(')');
-}
-
 // A list of texts as shown: the screens set a caption's trailing spaces in nothing.
 QStringList strings(const QJsonValue &value)
 {
@@ -70,7 +65,7 @@ void setChoices(SheetItem &item, const QList<Choice> &choices)
     }
     QStringList answers;
     for (int i : item.right)
-        answers << (item.lettered ? letter(i) + QLatin1Char(' ') : QString()) + item.choices[i];
+        answers << (item.lettered ? worksheetOptionLetter(i) + QLatin1Char(' ') : QString()) + item.choices[i];
     item.answer = answers.join(QStringLiteral(", "));
 }
 
@@ -374,7 +369,47 @@ SheetItem slotItem(const SlotActivity &activity, const QJsonObject &record)
     return item;
 }
 
+// ---- words for paper --------------------------------------------------------------------
+
+// What the sheet asks where the screen's own words tell a pupil to click or drag, or where
+// the screen asks nothing in words; nullptr keeps what the sheet says otherwise.
+struct PaperWording
+{
+    const char *activity;
+    const char *instruction;
+    const char *onPaper;
+};
+
+constexpr PaperWording PaperWordings[] = {
+    {"openings", "What sort of story opening is each of these?", nullptr},
+    {"similes", "Choose the best ending for each simile.", nullptr},
+    {"cv", "The four statements below were written for a CV, but one of them should not be there.", nullptr},
+    {"genre", "Which genre does each book title belong to?", nullptr},
+    {"similarity", "Four of the words below are related to the theme.", nullptr},
+    {"key2", "Which two pieces of each sentence hold its key information?", nullptr},
+    {"notemaking", "Find the two or three important words in each sentence, the ones you would write in your notes.",
+     "Tick the box under each of those words."},
+    {"person", "Find the words that are in the first, second or third person.", nullptr},
+};
+
+void useWordsForPaper(Worksheet &sheet)
+{
+    for (const PaperWording &wording : PaperWordings) {
+        if (sheet.activity != QLatin1String(wording.activity))
+            continue;
+        if (wording.instruction)
+            sheet.instruction = {QString::fromUtf8(wording.instruction)};
+        if (wording.onPaper)
+            sheet.onPaper = QString::fromUtf8(wording.onPaper);
+    }
+}
+
 } // namespace
+
+QString worksheetOptionLetter(int index)
+{
+    return QStringLiteral("(%1)").arg(QChar(u'a' + index));
+}
 
 QStringList worksheetActivities()
 {
@@ -498,5 +533,6 @@ std::optional<Worksheet> buildWorksheet(const ContentDocument &bank, int count, 
         for (int r : records)
             sheet.items << slotItem(*slot, bank.records.at(r).toObject());
     }
+    useWordsForPaper(sheet);
     return sheet;
 }

@@ -24,7 +24,7 @@ struct SheetLine
 struct SheetItem
 {
     enum class Kind {
-        Circle,    // choices to circle: lettered a, b, c ... or, unlettered, the words themselves
+        Circle,    // choices to circle: lettered (a), (b), (c) ... or, unlettered, the words themselves
         Accuracy,  // a line for the corrected sentence and a box for the number of errors
         Number,    // phrases to number in order
         Match,     // phrases to join to headings
@@ -33,7 +33,7 @@ struct SheetItem
     Kind kind = Kind::Circle;
     QList<SheetLine> lines; // the item's text
     QStringList choices;    // Circle: the options; Number, Match: the phrases; WordBoxes: the words
-    bool lettered = true;   // Circle: options lettered a, b, c ...
+    bool lettered = true;   // Circle: options lettered (a), (b), (c) ...
     QList<int> right;       // Circle: the right options
     QStringList headings;   // Match: the headings, in the order printed
     // Number: each phrase's place in the right order (from 1); Match: each phrase's heading
@@ -47,7 +47,7 @@ struct Worksheet
 {
     QString activity;        // its id ("openings")
     QString title;           // as the menus name it
-    QStringList instruction; // as the pupil reads it on screen
+    QStringList instruction; // what the pupils are asked, in words for paper
     QString onPaper;         // how to answer on paper
     QStringList groups;      // WordBoxes: the group each number stands for (1 = groups[0])
     int bankSize = 0;        // records in the bank the items came from
@@ -55,6 +55,10 @@ struct Worksheet
     QString bankPath;        // the file the items came from
     QList<SheetItem> items;
 };
+
+// An option's letter as sheets print it, "(a)", "(b)" ...: never read as a word, even
+// before an option that starts with "a".
+QString worksheetOptionLetter(int index);
 
 // The activities a worksheet can be made for: ids, and titles in the same order.
 QStringList worksheetActivities();

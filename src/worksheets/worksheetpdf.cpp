@@ -3,43 +3,43 @@
 #include "control.h"
 #include "fonts.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QFontMetricsF>
-#include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
-// Everything is laid out in twips (1440 to the inch), as the screens are.
-constexpr int Resolution = 1440;
-constexpr qreal Gutter = 600;        // the item number's column
+// Everything is laid out in twips (1440 to the inch), as the screens are, whatever the
+// resolution of the device painted on.
+constexpr qreal TwipsPerInch = 1440;
+constexpr qreal Gutter = 560;        // the item number's column
 constexpr qreal Gap = 120;           // between the parts of an item
-constexpr qreal ItemGap = 320;       // between items
-constexpr qreal LetterWidth = 420;   // an option's letter and the space after it
-constexpr qreal BoxSize = 440;       // a box to write a number or a tick in
-constexpr qreal WordPad = 150;       // inside an outlined word
-constexpr qreal WritingLine = 560;   // between lines to write on
+constexpr qreal ItemGap = 280;       // between items
+constexpr qreal LetterWidth = 500;   // an option's letter, "(a)", and the space after it
+constexpr qreal BoxSize = 360;       // a box to write a number or a tick in (6 mm)
+constexpr qreal RowGap = 60;         // between the rows of boxes of one item
+constexpr qreal WordPad = 130;       // inside an outlined word
+constexpr qreal WritingLine = 500;   // between lines to write on (nearly 9 mm, for a child's hand)
 
 const QColor Ink(0, 0, 0);
 const QColor Rule(150, 150, 150);
 // The answers in a teacher's red pen (dark enough to read on a black-and-white printer).
 const QColor Pen(200, 0, 0);
 
-// An option's letter, as the sheet prints it.
-QString letter(int index)
-{
-    return QString(QChar(u'a' + index));
-}
-
+// Fonts sized in twips (one font pixel is one twip), so text measures the same on paper, on
+// a printer and in the preview, and the painter's scale alone fits it to the device.
 QFont paperFont(const QString &family, qreal points, bool bold = false, bool italic = false)
 {
     QFont font = referenceFont(FontSpec{family, float(points), bold});
-    font.setPointSizeF(points);
     font.setItalic(italic);
     return font;
 }
@@ -59,10 +59,9 @@ QFont sans(qreal points, bool bold = false)
 class Layout
 {
 public:
-    Layout(const Worksheet &sheet, bool answers, QPaintDevice *device, qreal width)
+    Layout(const Worksheet &sheet, bool answers, qreal width)
         : m_sheet(sheet)
         , m_answers(answers)
-        , m_device(device)
         , m_width(width)
     {
     }
@@ -71,19 +70,19 @@ public:
 
     qreal textHeight(const QFont &font, const QString &text, qreal width, int flags = Qt::AlignLeft) const
     {
-        return QFontMetricsF(font, m_device).boundingRect(QRectF(0, 0, width, 1e7), flags | Qt::TextWordWrap, text).height();
+        return QFontMetricsF(font).boundingRect(QRectF(0, 0, width, 1e7), flags | Qt::TextWordWrap, text).height();
     }
 
     qreal textWidth(const QFont &font, const QString &text) const
     {
-        return QFontMetricsF(font, m_device).horizontalAdvance(text);
+        return QFontMetricsF(font).horizontalAdvance(text);
     }
 
     // How much higher a line in `other` must start to share its baseline with one in `font`
     // (the bold face of the options is a different font with a taller ascent).
     qreal lift(const QFont &font, const QFont &other) const
     {
-        return QFontMetricsF(other, m_device).ascent() - QFontMetricsF(font, m_device).ascent();
+        return QFontMetricsF(other).ascent() - QFontMetricsF(font).ascent();
     }
 
     // Plain text, wrapped within width (bank text is never read as markup).
@@ -156,17 +155,18 @@ public:
 private:
     qreal circle(const SheetItem &item, qreal x, qreal y, qreal width);
     qreal words(const SheetItem &item, qreal x, qreal y, qreal width);
-    qreal accuracy(const SheetItem &item, qreal x, qreal y, qreal width);
+    qreal countBox(qreal right, qreal y, int count);
     qreal numbered(const SheetItem &item, qreal x, qreal y, qreal width);
     qreal match(const SheetItem &item, qreal x, qreal y, qreal width);
     qreal wordBoxes(const SheetItem &item, qreal x, qreal y, qreal width);
 
     const Worksheet &m_sheet;
     bool m_answers;
-    QPaintDevice *m_device;
     qreal m_width;
     QPainter *m_painter = nullptr;
 };
+
+const QString ErrorsLabel = QStringLiteral("Number of errors:");
 
 qreal Layout::header(bool first)
 {
@@ -174,7 +174,7 @@ qreal Layout::header(bool first)
     if (!first)
         return text(0, 0, m_width, serif(11, false, true), title + QStringLiteral(" (continued)")) + ItemGap;
 
-    qreal y = text(0, 0, m_width, serif(20, true), title) + Gap;
+    qreal y = text(0, 0, m_width, serif(18, true), title) + Gap;
     if (!m_answers) {
         // Lines to write a name and the date on.
         const QFont font = serif(12);
@@ -187,7 +187,7 @@ qreal Layout::header(bool first)
         const qreal base = y + Gap + height;
         line({nameWidth, base}, {dateLeft - 300, base}, Ink, 12);
         line({dateLeft + dateWidth, base}, {m_width, base}, Ink, 12);
-        y = base + Gap * 2;
+        y = base + Gap * 1.5;
     }
     for (const QString &instruction : m_sheet.instruction)
         y += text(0, y, m_width, serif(13), instruction);
@@ -214,13 +214,29 @@ qreal Layout::item(const SheetItem &item, int number, qreal y)
     text(0, y, Gutter, serif(13, true), QStringLiteral("%1.").arg(number));
     const qreal x = Gutter;
     const qreal width = m_width - Gutter;
+    // A sentence to correct keeps its count box beside it, on the right, so the item takes
+    // no row of its own for it.
+    const bool accuracy = item.kind == SheetItem::Kind::Accuracy;
+    const qreal countWidth = accuracy ? textWidth(serif(13), ErrorsLabel) + 160 + BoxSize * 1.3 + 300 : 0;
+    const qreal boxBottom = accuracy ? countBox(x + width, y, item.count) : y;
     for (const SheetLine &line : item.lines)
-        y += text(x, y, width, serif(13), line.text, Ink, line.right ? Qt::AlignRight : Qt::AlignLeft);
+        y += text(x, y, width - countWidth, serif(13), line.text, Ink, line.right ? Qt::AlignRight : Qt::AlignLeft);
     if (!item.lines.isEmpty())
         y += Gap;
     switch (item.kind) {
     case SheetItem::Kind::Circle: y += item.lettered ? circle(item, x, y, width) : words(item, x, y, width); break;
-    case SheetItem::Kind::Accuracy: y += accuracy(item, x, y, width); break;
+    case SheetItem::Kind::Accuracy: {
+        // Two lines to write the corrected sentence on; the answer sheet writes it there.
+        y = std::max(y, boxBottom + Gap);
+        if (m_answers) {
+            text(x, y + WritingLine - textHeight(serif(13), QStringLiteral("X"), width) - 20, width,
+                 serif(13, false, true), item.choices.value(0), Pen);
+        }
+        for (int k = 1; k <= 2; ++k)
+            line({x, y + k * WritingLine}, {x + width, y + k * WritingLine}, Rule, 12);
+        y += 2 * WritingLine + 40;
+        break;
+    }
     case SheetItem::Kind::Number: y += numbered(item, x, y, width); break;
     case SheetItem::Kind::Match: y += match(item, x, y, width); break;
     case SheetItem::Kind::WordBoxes: y += wordBoxes(item, x, y, width); break;
@@ -247,7 +263,6 @@ qreal Layout::circle(const SheetItem &item, qreal x, qreal y, qreal width)
         }
     }
     const qreal column = width / columns;
-    const qreal textLeft = LetterWidth;
     qreal rowTop = y;
     for (int row = 0; row * columns < count; ++row) {
         qreal rowHeight = 0;
@@ -255,21 +270,23 @@ qreal Layout::circle(const SheetItem &item, qreal x, qreal y, qreal width)
             const int i = row * columns + c;
             const bool right = m_answers && item.right.contains(i);
             const qreal left = x + c * column;
-            const qreal letterHeight = text(left, rowTop, LetterWidth, font, letter(i));
+            const QString letter = worksheetOptionLetter(i);
+            const qreal letterHeight = text(left, rowTop, LetterWidth, font, letter);
             const qreal shift = right ? lift(font, bold) : 0;
-            const qreal height = text(left + textLeft, rowTop - shift, column - textLeft - 240, right ? bold : font,
+            const qreal height = text(left + LetterWidth, rowTop - shift, column - LetterWidth - 240, right ? bold : font,
                                       item.choices[i], right ? Pen : Ink) - shift;
             if (right) {
-                const qreal d = letterHeight * 1.15;
-                const qreal cx = left + textWidth(font, letter(i)) / 2;
-                ring(QRectF(cx - d / 2, rowTop + letterHeight / 2 - d / 2, d, d));
-                tick(cx - d / 2 - 330, rowTop, 280);
+                const qreal letterWide = textWidth(font, letter);
+                const qreal h = letterHeight * 1.15;
+                const qreal w = std::max(h, letterWide + 80);
+                ring(QRectF(left + letterWide / 2 - w / 2, rowTop + letterHeight / 2 - h / 2, w, h));
+                tick(left - 340, rowTop, 280);
             }
             rowHeight = std::max(rowHeight, height);
         }
         rowTop += rowHeight + Gap;
     }
-    return rowTop - y;
+    return rowTop - Gap - y;
 }
 
 // The words themselves, each in an outline, one after another as they would be read.
@@ -307,39 +324,35 @@ qreal Layout::words(const SheetItem &item, qreal x, qreal y, qreal width)
     return rowTop + rowHeight + 90 - y;
 }
 
-qreal Layout::accuracy(const SheetItem &item, qreal x, qreal y, qreal width)
+// "Number of errors:" and a box for the count, ending at `right`; returns the box's bottom.
+qreal Layout::countBox(qreal right, qreal y, int count)
 {
-    const qreal top = y;
-    // Two lines to write the corrected sentence on; the answer sheet writes it there.
-    const QString corrected = item.choices.value(0);
-    if (m_answers) {
-        text(x, y + WritingLine - textHeight(serif(13), QStringLiteral("X"), width) - 20, width, serif(13, false, true),
-             corrected, Pen);
-    }
-    for (int k = 1; k <= 2; ++k)
-        line({x, y + k * WritingLine}, {x + width, y + k * WritingLine}, Rule, 12);
-    y += 2 * WritingLine + Gap * 2;
     const QFont font = serif(13);
-    const QString label = QStringLiteral("Number of errors:");
-    const qreal labelHeight = text(x, y, width, font, label);
-    const QRectF countBox(x + textWidth(font, label) + 200, y + labelHeight / 2 - BoxSize / 2, BoxSize * 1.3, BoxSize);
-    box(countBox);
-    writeInBox(countBox, QString::number(item.count));
-    return std::max(countBox.bottom(), y + labelHeight) - top;
+    const qreal labelHeight = textHeight(font, ErrorsLabel, m_width);
+    const QRectF square(right - BoxSize * 1.3, y, BoxSize * 1.3, BoxSize);
+    const qreal labelWidth = textWidth(font, ErrorsLabel) + 1;
+    text(square.left() - 160 - labelWidth, y + BoxSize / 2 - labelHeight / 2, labelWidth, font, ErrorsLabel);
+    box(square);
+    writeInBox(square, QString::number(count));
+    return square.bottom();
 }
 
+// A box to number beside each phrase, one phrase to a row.
 qreal Layout::numbered(const SheetItem &item, qreal x, qreal y, qreal width)
 {
     const QFont font = serif(13);
     const qreal top = y;
+    const qreal textLeft = x + BoxSize + 200;
+    const qreal lineHeight = textHeight(font, QStringLiteral("Xg"), width);
     for (int i = 0; i < item.choices.size(); ++i) {
-        const qreal height = text(x + BoxSize + 240, y + 40, width - BoxSize - 240, font, item.choices[i]);
+        // The first line of the phrase centred on the box.
+        const qreal height = text(textLeft, y + (BoxSize - lineHeight) / 2, x + width - textLeft, font, item.choices[i]);
         const QRectF square(x, y, BoxSize, BoxSize);
         box(square);
         writeInBox(square, QString::number(item.marks.value(i)));
-        y += std::max(height + 40, BoxSize) + Gap;
+        y += std::max(height + (BoxSize - lineHeight) / 2, BoxSize) + RowGap;
     }
-    return y - top;
+    return y - RowGap - top;
 }
 
 // The phrases on the left and the headings on the right, each with a dot to join.
@@ -348,6 +361,7 @@ qreal Layout::match(const SheetItem &item, qreal x, qreal y, qreal width)
     const QFont font = serif(13);
     const QFont heading = sans(12, true);
     const qreal dot = 60;
+    const qreal rowGap = Gap * 1.5;
     const qreal leftWidth = width * 0.5;
     const qreal rightLeft = x + width * 0.72;
     const qreal rightWidth = x + width - rightLeft - 240;
@@ -366,7 +380,7 @@ qreal Layout::match(const SheetItem &item, qreal x, qreal y, qreal width)
             headingDots << QPointF(rightLeft, y + h / 2);
             height = std::max(height, h);
         }
-        y += height + Gap * 2.5;
+        y += height + rowGap;
     }
     if (m_painter) {
         m_painter->setPen(Qt::NoPen);
@@ -382,7 +396,7 @@ qreal Layout::match(const SheetItem &item, qreal x, qreal y, qreal width)
                 line(phraseDots[i] + QPointF(dot * 2, 0), headingDots[to] - QPointF(dot * 2, 0), Pen, 30);
         }
     }
-    return y - Gap * 2.5 + Gap - top;
+    return y - rowGap - top;
 }
 
 // The sentence word by word, a box under each word.
@@ -417,10 +431,97 @@ qreal Layout::wordBoxes(const SheetItem &item, qreal x, qreal y, qreal width)
     return rowTop + rowHeight - y;
 }
 
+// A sheet laid out on pages of one size (in twips, inside the margins): where each item
+// goes, so that none is ever split, and then any page painted.
+class Pages
+{
+public:
+    Pages(const Worksheet &sheet, bool answers, QSizeF page)
+        : m_sheet(sheet)
+        , m_layout(sheet, answers, page.width())
+    {
+        m_footerTop = page.height() - m_layout.footer(0, 1, 1);
+        const qreal bottom = itemsBottom();
+        qreal top = m_layout.header(true);
+        qreal y = top;
+        int on = 0;
+        for (int i = 0; i < sheet.items.size(); ++i) {
+            const qreal needed = m_layout.item(sheet.items[i], i + 1, y);
+            // An item taller than a whole page stays where it starts rather than leave a page empty.
+            if (y + needed > bottom && y > top) {
+                ++on;
+                top = m_layout.header(false);
+                y = top;
+            }
+            m_places.append({on, y});
+            y += needed + ItemGap;
+        }
+        m_count = on + 1;
+    }
+
+    int count() const { return m_count; }
+
+    void paint(QPainter &painter, int page)
+    {
+        m_layout.setPainter(&painter);
+        m_layout.header(page == 0);
+        m_layout.footer(m_footerTop, page + 1, m_count);
+        for (int i = 0; i < m_places.size(); ++i) {
+            if (m_places[i].page == page)
+                m_layout.item(m_sheet.items[i], i + 1, m_places[i].top);
+        }
+        m_layout.setPainter(nullptr);
+    }
+
+    // The most items that fit on the first page, taking the tallest first.
+    int mostOnFirstPage()
+    {
+        QList<qreal> heights;
+        for (int i = 0; i < m_sheet.items.size(); ++i)
+            heights << m_layout.item(m_sheet.items[i], i + 1, 0);
+        std::sort(heights.begin(), heights.end(), std::greater<>());
+        qreal y = m_layout.header(true);
+        int fit = 0;
+        for (const qreal height : heights) {
+            if (y + height > itemsBottom() && fit > 0)
+                break;
+            ++fit;
+            y += height + ItemGap;
+        }
+        return fit;
+    }
+
+private:
+    qreal itemsBottom() const { return m_footerTop - Gap; }
+
+    struct Place
+    {
+        int page = 0;
+        qreal top = 0;
+    };
+    const Worksheet &m_sheet;
+    Layout m_layout;
+    qreal m_footerTop = 0;
+    QList<Place> m_places;
+    int m_count = 1;
+};
+
+// The area inside the margins, in twips.
+QRectF printableTwips(const QPageLayout &layout)
+{
+    const QRectF points = layout.paintRect(QPageLayout::Point);
+    return QRectF(points.topLeft() * TwipsPerPoint, points.size() * TwipsPerPoint);
+}
+
 } // namespace
 
-bool writeWorksheetPdf(const Worksheet &sheet, bool answers, Paper paper, const QString &path, QString *error,
-                       int *pages)
+QPageLayout worksheetPageLayout(Paper paper)
+{
+    return QPageLayout(QPageSize(paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(20, 15, 15, 15), QPageLayout::Millimeter);
+}
+
+bool paintWorksheet(const Worksheet &sheet, bool answers, QPagedPaintDevice &device, QString *error, int *pages)
 {
     auto fail = [&](const QString &why) {
         if (error)
@@ -429,62 +530,105 @@ bool writeWorksheetPdf(const Worksheet &sheet, bool answers, Paper paper, const 
     };
     if (sheet.items.isEmpty())
         return fail(QStringLiteral("The sheet has no items."));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
-
-    QPdfWriter writer(&file);
-    writer.setResolution(Resolution);
-    writer.setTitle(answers ? sheet.title + QStringLiteral(" (answers)") : sheet.title);
-    writer.setCreator(QStringLiteral("Quorvale"));
-    // Margins most school printers can print right up to, with room to hole-punch.
-    writer.setPageLayout(QPageLayout(QPageSize(paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4),
-                                     QPageLayout::Portrait, QMarginsF(20, 15, 15, 15), QPageLayout::Millimeter));
-
-    const qreal width = writer.width();
-    const qreal height = writer.height();
-    Layout layout(sheet, answers, &writer, width);
-
-    // Measure first: where each page breaks, so that no item is ever split.
-    const qreal footerHeight = layout.footer(0, 1, 1) + Gap * 2;
-    QList<int> pageOf;
-    int page = 0;
-    qreal pageTop = layout.header(true);
-    qreal y = pageTop;
-    for (int i = 0; i < sheet.items.size(); ++i) {
-        const qreal needed = layout.item(sheet.items[i], i + 1, y);
-        // An item taller than a whole page stays where it starts rather than leave a page empty.
-        if (y + needed > height - footerHeight && y > pageTop) {
-            ++page;
-            pageTop = layout.header(false);
-            y = pageTop;
-        }
-        pageOf << page;
-        y += needed + ItemGap;
-    }
-    const int pageCount = page + 1;
-
+    Pages laidOut(sheet, answers, printableTwips(device.pageLayout()).size());
     QPainter painter;
-    if (!painter.begin(&writer))
-        return fail(QStringLiteral("%1 cannot be written: the PDF could not be started").arg(path));
+    if (!painter.begin(&device))
+        return fail(QStringLiteral("the printer or the file could not be started"));
     painter.setRenderHint(QPainter::Antialiasing);
-    layout.setPainter(&painter);
-    page = 0;
-    y = layout.header(true);
-    layout.footer(height - footerHeight + Gap * 2, 1, pageCount);
-    for (int i = 0; i < sheet.items.size(); ++i) {
-        if (pageOf[i] != page) {
-            writer.newPage();
-            page = pageOf[i];
-            y = layout.header(false);
-            layout.footer(height - footerHeight + Gap * 2, page + 1, pageCount);
+    const qreal scale = device.logicalDpiX() / TwipsPerInch;
+    for (int page = 0; page < laidOut.count(); ++page) {
+        if (page > 0 && !device.newPage()) {
+            painter.end();
+            return fail(QStringLiteral("page %1 could not be started").arg(page + 1));
         }
-        y += layout.item(sheet.items[i], i + 1, y) + ItemGap;
+        painter.save();
+        painter.scale(scale, scale);
+        laidOut.paint(painter, page);
+        painter.restore();
     }
-    painter.end();
+    if (!painter.end())
+        return fail(QStringLiteral("the pages could not be finished"));
+    if (pages)
+        *pages = laidOut.count();
+    return true;
+}
+
+bool writeWorksheetPdf(const Worksheet &sheet, bool answers, Paper paper, const QString &path, QString *error,
+                       int *pages)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("%1 cannot be written: %2").arg(path, why);
+        return false;
+    };
+    if (sheet.items.isEmpty())
+        return fail(QStringLiteral("the sheet has no items."));
+    // Replacing a device or a folder with a PDF would never be what a teacher meant.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return fail(QStringLiteral("it is not an ordinary file (a folder or a device), so nothing was written."));
+
+    // The whole PDF in memory first, so a page that fails leaves no file at all.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    int pageCount = 0;
+    {
+        QPdfWriter writer(&pdf);
+        writer.setResolution(int(TwipsPerInch));
+        writer.setTitle(answers ? sheet.title + QStringLiteral(" (answers)") : sheet.title);
+        writer.setCreator(QStringLiteral("Quorvale"));
+        writer.setPageLayout(worksheetPageLayout(paper));
+        QString why;
+        if (!paintWorksheet(sheet, answers, writer, &why, &pageCount))
+            return fail(why);
+    }
+    const QByteArray bytes = pdf.data();
+    if (!bytes.trimmed().endsWith("%%EOF"))
+        return fail(QStringLiteral("the PDF could not be finished."));
+
+    // Unbuffered, so a short write (a full disk, a quota) shows at once; the file takes the
+    // place of any earlier one only when every byte was written.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
+        const QString why = written < 0 ? file.errorString()
+                                        : QStringLiteral("only %1 of its %2 bytes fitted (the disk may be full)").arg(written).arg(bytes.size());
+        file.cancelWriting();
+        return fail(QStringLiteral("%1. Any earlier file of that name is unchanged.").arg(why));
+    }
     if (!file.commit())
-        return fail(QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+        return fail(QStringLiteral("%1. Any earlier file of that name is unchanged.").arg(file.errorString()));
     if (pages)
         *pages = pageCount;
     return true;
+}
+
+QImage worksheetPreview(const Worksheet &sheet, bool answers, Paper paper, int width, int *pages)
+{
+    if (sheet.items.isEmpty() || width <= 0)
+        return {};
+    const QPageLayout layout = worksheetPageLayout(paper);
+    const QRectF full = layout.fullRect(QPageLayout::Point);
+    const QRectF printable = printableTwips(layout);
+    const qreal scale = width / (full.width() * TwipsPerPoint);
+    QImage image(width, int(std::lround(full.height() * TwipsPerPoint * scale)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    Pages laidOut(sheet, answers, printable.size());
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
+    painter.translate(printable.topLeft());
+    laidOut.paint(painter, 0);
+    if (pages)
+        *pages = laidOut.count();
+    return image;
+}
+
+int itemsOnOnePage(const Worksheet &sheet, Paper paper)
+{
+    if (sheet.items.isEmpty())
+        return 0;
+    return Pages(sheet, false, printableTwips(worksheetPageLayout(paper)).size()).mostOnFirstPage();
 }

@@ -1,6 +1,7 @@
 #include "worksheetcommand.h"
 
 #include "assetresolver.h"
+#include "contentfile.h"
 #include "fonts.h"
 #include "worksheet.h"
 #include "worksheetpdf.h"
@@ -28,32 +29,20 @@ QString worksheetUsage()
 int worksheetCommand(const QStringList &args)
 {
     QString activity, output;
-    int items = 0;
+    QString items; // as given; checked against the bank once it is read
     quint32 seed = 1;
     bool answers = false;
     Paper paper = Paper::A4;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        auto number = [&](const QString &what, qint64 max, qint64 &value) {
-            bool ok = false;
-            value = hasValue ? args[++i].toLongLong(&ok) : -1;
-            if (ok && value >= 0 && value <= max)
-                return true;
-            badInput(QStringLiteral("%1 takes a whole number from 0 to %2.").arg(what).arg(max));
-            return false;
-        };
         if (arg == QLatin1String("--items")) {
-            qint64 value = 0;
-            if (!number(arg, 100000, value))
-                return 2;
-            if (value == 0)
-                return badInput(QStringLiteral("--items must be at least 1 (leave it out for every item)."));
-            items = int(value);
+            items = hasValue ? args[++i] : QStringLiteral("nothing");
         } else if (arg == QLatin1String("--seed")) {
-            qint64 value = 0;
-            if (!number(arg, 0xffffffffLL, value))
-                return 2;
+            bool ok = false;
+            const qint64 value = hasValue ? args[++i].toLongLong(&ok) : -1;
+            if (!ok || value < 0 || value > 0xffffffffLL)
+                return badInput(QStringLiteral("--seed takes a whole number from 0 to 4294967295."));
             seed = quint32(value);
         } else if (arg == QLatin1String("--answers")) {
             answers = true;
@@ -80,12 +69,31 @@ int worksheetCommand(const QStringList &args)
         return badInput(QStringLiteral("There is no activity called \"%1\". The activities are: %2")
                             .arg(activity, worksheetActivities().join(QStringLiteral(", "))));
     }
-    const std::optional<Worksheet> sheet = buildWorksheet(AssetResolver(), activity, items, seed, &error);
+    const std::optional<ContentDocument> bank = worksheetBank(AssetResolver(), activity, &error);
+    if (!bank)
+        return badInput(error);
+    // 0 would mean every item to the library, but here every item is --items left out, so
+    // the range told is exactly the range taken.
+    const qint64 size = bank->records.size();
+    int count = 0;
+    if (!items.isNull()) {
+        bool ok = false;
+        const qint64 value = items.toLongLong(&ok);
+        if (!ok || value < 1 || value > size) {
+            return badInput(QStringLiteral("--items takes a whole number from 1 to %1 (the bank of \"%2\" holds %1 items), "
+                                           "not \"%3\"; leave it out for every item.")
+                                .arg(size).arg(activity, items));
+        }
+        count = int(value);
+    }
+    const std::optional<Worksheet> sheet = buildWorksheet(*bank, count, seed, &error);
     if (!sheet)
         return badInput(error);
     int pages = 0;
-    if (!writeWorksheetPdf(*sheet, answers, paper, output, &error, &pages))
-        return badInput(error);
+    if (!writeWorksheetPdf(*sheet, answers, paper, output, &error, &pages)) {
+        QTextStream(stderr) << error << Qt::endl;
+        return 1;
+    }
     QTextStream(stdout) << "Wrote " << QDir::toNativeSeparators(QFileInfo(output).absoluteFilePath()) << " ("
                         << sheet->items.size() << " items from " << QDir::toNativeSeparators(sheet->bankPath) << ", "
                         << pages << (pages == 1 ? " page" : " pages") << ")" << Qt::endl;

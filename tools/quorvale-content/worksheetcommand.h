@@ -6,9 +6,9 @@
 // The `worksheet` command of quorvale-content:
 //   worksheet ACTIVITY [--items N] [--seed S] [--answers] [--paper a4|letter] -o FILE.pdf
 // args are what follows the word "worksheet". Needs a QGuiApplication (fonts and PDF
-// output). Returns 0 when the file was written, 2 with a message on stderr for bad input
-// (an unknown activity, a count of 0 or more than the bank holds, a file that cannot be
-// written).
+// output). Returns 0 when the file was written whole, 2 with a message and the usage on
+// stderr for bad input (an unknown activity, a count outside 1 to what the bank holds), and
+// 1 with a message when the file cannot be written (any earlier file is then unchanged).
 int worksheetCommand(const QStringList &args);
 
 // The command's usage, one line per form.
