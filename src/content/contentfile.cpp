@@ -113,8 +113,9 @@ std::optional<QByteArray> readBankBytes(const QString &path, ContentProblems &pr
 
 namespace {
 
-// A text saved as UTF-16 (as some editors save "Unicode" text): a byte order mark, or a
-// NUL byte beside the first character, which in UTF-8 JSON can only be a space or a brace.
+// A text saved as UTF-16 (as some editors save "Unicode" text): a byte order mark, or a NUL
+// in the first two bytes (UTF-16 writes the opening brace as a NUL and the brace), which
+// UTF-8 JSON never holds.
 bool looksLikeUtf16(const QByteArray &data)
 {
     if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF"))
