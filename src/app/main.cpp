@@ -4,13 +4,15 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <cstdio>
 #include <memory>
 
 namespace {
 
-// Exit status for arguments that cannot be followed, or a file that cannot be written.
+// Exit status for arguments that cannot be followed, results that cannot be read, or a
+// file that cannot be written.
 constexpr int UsageFailure = 2;
 
 void setUp(QCommandLineParser &parser, QCommandLineOption &exportResults)
@@ -35,7 +37,7 @@ int runCommandLine(int argc, char *argv[])
     QCommandLineParser parser;
     QCommandLineOption exportResults(QStringLiteral("export-results"),
                                      QStringLiteral("Write every visit kept in the class results to <file> as "
-                                                    "CSV, then exit."),
+                                                    "CSV (- for standard output), then exit."),
                                      QStringLiteral("file"));
     setUp(parser, exportResults);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -55,10 +57,17 @@ int runCommandLine(int argc, char *argv[])
     if (!results)
         return fail(QStringLiteral("cannot read the class results: their module (quorvale-results) is missing "
                                    "or damaged."));
-    if (!results->exportCsv(file, {}, &error))
-        return fail(QStringLiteral("cannot write %1: %2.").arg(file, error));
-    if (!results->problem().isEmpty())
-        std::fprintf(stderr, "quorvale: %s\n", qPrintable(results->problem()));
+    // Only reading: the file is never created, changed or set aside, whatever it holds.
+    results->setReadOnly();
+    if (file == QLatin1String("-")) {
+        QFile out;
+        if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+            return fail(QStringLiteral("cannot write to standard output: %1.").arg(out.errorString()));
+        if (results->writeCsv(out, {}, &error) < 0)
+            return fail(QStringLiteral("cannot write the results to standard output: %1.").arg(error));
+    } else if (results->exportCsv(file, {}, &error) < 0) {
+        return fail(error + QLatin1Char('.'));
+    }
     return 0;
 }
 

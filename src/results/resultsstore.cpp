@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
 
 #include <algorithm>
@@ -17,28 +18,85 @@ namespace {
 // sort as text.
 const QString TimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 
-// SQLite's primary result codes that say the file itself is bad, or the disk full.
+// SQLite's primary result codes that need words of their own.
+constexpr int SqliteBusy = 5;
+constexpr int SqliteReadOnly = 8;
 constexpr int SqliteCorrupt = 11;
 constexpr int SqliteFull = 13;
+constexpr int SqliteCantOpen = 14;
 constexpr int SqliteNotADatabase = 26;
 
-// Each step takes the schema from its index to the next version, in one transaction.
-const QList<QStringList> Migrations = {
-    {
-        QStringLiteral("CREATE TABLE visits (id INTEGER PRIMARY KEY, started TEXT NOT NULL,"
-                       " seconds INTEGER NOT NULL DEFAULT 0, class TEXT NOT NULL DEFAULT '',"
-                       " activity TEXT NOT NULL, title TEXT NOT NULL DEFAULT '',"
-                       " items INTEGER NOT NULL DEFAULT 0, right_first INTEGER NOT NULL DEFAULT 0,"
-                       " wrong_first INTEGER NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE INDEX visits_started ON visits (started)"),
-        // Each item shown in a visit, in order: its bank record and its first answers.
-        QStringLiteral("CREATE TABLE items (visit INTEGER NOT NULL REFERENCES visits (id) ON DELETE CASCADE,"
-                       " seq INTEGER NOT NULL, record INTEGER NOT NULL,"
-                       " right_first INTEGER NOT NULL DEFAULT 0, wrong_first INTEGER NOT NULL DEFAULT 0,"
-                       " PRIMARY KEY (visit, seq)) WITHOUT ROWID"),
-    },
+// How long a save waits for another copy of the program to finish writing.
+constexpr int BusyTimeoutMs = 3000;
+// A file that could not be opened is tried again after this long (another copy of the
+// program may have been creating it, or the disk been full), not at every call.
+constexpr qint64 RetryAfterMs = 30000;
+// Ended visits held in memory while the file cannot be written; far more than a day's.
+constexpr int MostUnwritten = 5000;
+
+// The activities whose items are not single questions: the five that sort phrases mark a
+// whole set at once; the two that drag words mark each word dropped on a box, so there
+// each word dropped is an item.
+struct ActivityUnit
+{
+    const char *activity;
+    const char *unit;
 };
-static_assert(ResultsStore::SchemaVersion == 1, "one migration per schema version");
+constexpr ActivityUnit Units[] = {
+    {"chronological", "set"}, {"genre", "set"},   {"similarity", "set"},  {"cv", "set"},
+    {"key2", "set"},          {"person", "word"}, {"notemaking", "word"},
+};
+const QString Question = QStringLiteral("question");
+const QString Word = QStringLiteral("word");
+
+// The unit as SQL, from the activity column, and the activities counted per word.
+QString unitSql()
+{
+    QString sql = QStringLiteral("CASE activity");
+    for (const ActivityUnit &each : Units)
+        sql += QStringLiteral(" WHEN '%1' THEN '%2'").arg(QLatin1String(each.activity), QLatin1String(each.unit));
+    return sql + QStringLiteral(" ELSE '%1' END").arg(Question);
+}
+QString perWordActivitiesSql()
+{
+    QStringList ids;
+    for (const ActivityUnit &each : Units) {
+        if (QLatin1String(each.unit) == Word)
+            ids << QStringLiteral("'%1'").arg(QLatin1String(each.activity));
+    }
+    return QStringLiteral("(%1)").arg(ids.join(QLatin1Char(',')));
+}
+
+// What a step takes the schema from version `from` to the next; each is one transaction.
+QStringList migration(int from)
+{
+    switch (from) {
+    case 0:
+        return {
+            QStringLiteral("CREATE TABLE visits (id INTEGER PRIMARY KEY, started TEXT NOT NULL,"
+                           " seconds INTEGER NOT NULL DEFAULT 0, class TEXT NOT NULL DEFAULT '',"
+                           " activity TEXT NOT NULL, title TEXT NOT NULL DEFAULT '',"
+                           " items INTEGER NOT NULL DEFAULT 0, right_first INTEGER NOT NULL DEFAULT 0,"
+                           " wrong_first INTEGER NOT NULL DEFAULT 0)"),
+            QStringLiteral("CREATE INDEX visits_started ON visits (started)"),
+            // Each item shown in a visit, in order: its bank record and its first answers.
+            QStringLiteral("CREATE TABLE items (visit INTEGER NOT NULL REFERENCES visits (id) ON DELETE CASCADE,"
+                           " seq INTEGER NOT NULL, record INTEGER NOT NULL,"
+                           " right_first INTEGER NOT NULL DEFAULT 0, wrong_first INTEGER NOT NULL DEFAULT 0,"
+                           " PRIMARY KEY (visit, seq)) WITHOUT ROWID"),
+        };
+    case 1:
+        // The unit items are counted in. Visits to the word activities counted sentences
+        // as items but each word dropped as an answer; they now count words throughout.
+        return {
+            QStringLiteral("ALTER TABLE visits ADD COLUMN unit TEXT NOT NULL DEFAULT '%1'").arg(Question),
+            QStringLiteral("UPDATE visits SET unit = ") + unitSql(),
+            QStringLiteral("UPDATE visits SET items = right_first + wrong_first WHERE activity IN ")
+                + perWordActivitiesSql(),
+        };
+    }
+    return {};
+}
 
 QString whereClause(const ResultsStore::Filter &filter)
 {
@@ -47,6 +105,8 @@ QString whereClause(const ResultsStore::Filter &filter)
         terms << QStringLiteral("class = :class");
     if (filter.since.isValid())
         terms << QStringLiteral("started >= :since");
+    if (filter.before.isValid())
+        terms << QStringLiteral("started < :before");
     return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
 }
 
@@ -56,6 +116,8 @@ void bindFilter(QSqlQuery &query, const ResultsStore::Filter &filter)
         query.bindValue(QStringLiteral(":class"), filter.classLabel);
     if (filter.since.isValid())
         query.bindValue(QStringLiteral(":since"), filter.since.toLocalTime().toString(TimeFormat));
+    if (filter.before.isValid())
+        query.bindValue(QStringLiteral(":before"), filter.before.toLocalTime().toString(TimeFormat));
 }
 
 // One CSV field: text that a spreadsheet would read as a formula gets an apostrophe in
@@ -72,7 +134,61 @@ QString csvField(QString text, bool isText)
     return text;
 }
 
+QByteArray csvText(const QList<ResultsStore::Visit> &visits)
+{
+    QString csv = QStringLiteral("date,start time,class,activity,title,items,unit,answers right first time,"
+                                 "answers wrong first time,seconds\r\n");
+    for (const ResultsStore::Visit &visit : visits) {
+        const QStringList fields = {
+            csvField(visit.started.toString(QStringLiteral("yyyy-MM-dd")), false),
+            csvField(visit.started.toString(QStringLiteral("HH:mm:ss")), false),
+            csvField(visit.classLabel, true),
+            csvField(visit.activity, true),
+            csvField(visit.title, true),
+            QString::number(visit.items),
+            csvField(visit.unit, true),
+            QString::number(visit.rightFirstTime),
+            QString::number(visit.wrongFirstTime),
+            QString::number(visit.seconds),
+        };
+        csv += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    }
+    return csv.toUtf8();
+}
+
+// Writes all of bytes or says why not: a write that takes fewer bytes than it was given
+// (a full disk takes what fits) is a failure like any other.
+bool writeAll(QIODevice &device, const QByteArray &bytes, QString *why)
+{
+    constexpr qint64 Chunk = 64 * 1024;
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 size = std::min(Chunk, bytes.size() - done);
+        const qint64 written = device.write(bytes.constData() + done, size);
+        if (written != size) {
+            const auto *file = qobject_cast<const QFileDevice *>(&device);
+            if (file && file->error() == QFileDevice::ResourceError)
+                *why = QStringLiteral("the disk is full");
+            else if (file && file->error() != QFileDevice::NoError)
+                *why = device.errorString();
+            else
+                *why = QStringLiteral("only part of it could be written (the disk may be full)");
+            return false;
+        }
+        done += size;
+    }
+    return true;
+}
+
 } // namespace
+
+QString ResultsStore::unitOf(const QString &activity)
+{
+    for (const ActivityUnit &each : Units) {
+        if (activity == QLatin1String(each.activity))
+            return QString::fromLatin1(each.unit);
+    }
+    return Question;
+}
 
 ResultsStore::ResultsStore(QString path)
     : m_path(std::move(path))
@@ -83,17 +199,21 @@ ResultsStore::ResultsStore(QString path)
 
 ResultsStore::~ResultsStore()
 {
-    visitEnded();
-    if (m_db.isValid()) {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
+    if (m_visit) {
+        m_visit->seconds = (m_visit->clock.elapsed() + 500) / 1000;
+        m_unwritten.append(*std::exchange(m_visit, std::nullopt));
     }
+    // The program is ending: one more try for whatever is still in memory.
+    if (!m_unwritten.isEmpty())
+        save(true);
+    closeDb();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
 }
 
 void ResultsStore::setClassLabel(const QString &label)
 {
-    m_classLabel = label.trimmed();
+    m_classLabel = label.trimmed().left(ClassLabelMaxLength);
 }
 
 QString ResultsStore::classLabel() const
@@ -101,15 +221,23 @@ QString ResultsStore::classLabel() const
     return m_classLabel;
 }
 
+void ResultsStore::setReadOnly()
+{
+    m_readOnly = true;
+}
+
 void ResultsStore::visitStarted(const QString &activity, const QString &title)
 {
     visitEnded();
+    if (m_readOnly)
+        return;
     OpenVisit visit;
     visit.started = QDateTime::currentDateTime();
     visit.clock.start();
     visit.classLabel = m_classLabel;
     visit.activity = activity;
     visit.title = title;
+    visit.unit = unitOf(activity);
     m_visit = std::move(visit);
 }
 
@@ -137,112 +265,251 @@ void ResultsStore::visitEnded()
 {
     if (!m_visit)
         return;
-    save();
-    m_visit.reset();
+    m_visit->seconds = (m_visit->clock.elapsed() + 500) / 1000;
+    const bool written = save();
+    OpenVisit visit = *std::exchange(m_visit, std::nullopt);
+    if (!written) {
+        // Held until the file can be written again; only an absurd backlog loses the oldest.
+        if (m_unwritten.size() >= MostUnwritten)
+            m_unwritten.removeFirst();
+        m_unwritten.append(std::move(visit));
+    }
 }
 
-void ResultsStore::save()
+bool ResultsStore::save(bool now)
 {
-    if (!ensureOpen())
-        return;
-    OpenVisit &visit = *m_visit;
+    if (!ensureWritable(now))
+        return false;
+    bool wrote = false;
+    while (!m_unwritten.isEmpty() && write(m_unwritten.first())) {
+        m_unwritten.removeFirst();
+        wrote = true;
+    }
+    const bool ok = m_unwritten.isEmpty() && (!m_visit || write(*m_visit));
+    if (wrote || ok)
+        notifyChanged();
+    return ok;
+}
+
+bool ResultsStore::write(OpenVisit &visit)
+{
     int right = 0;
     int wrong = 0;
     for (const Item &item : std::as_const(visit.items)) {
         right += item.right;
         wrong += item.wrong;
     }
-    const qint64 seconds = (visit.clock.elapsed() + 500) / 1000;
+    // In the word activities each word dropped is an item (a sentence asks for several).
+    const int items = visit.unit == Word ? right + wrong : int(visit.items.size());
+    const qint64 seconds = visit.seconds.value_or((visit.clock.elapsed() + 500) / 1000);
 
     const qint64 idBefore = visit.id;
-    bool ok = m_db.transaction();
-    QSqlError error = m_db.lastError();
-    if (ok) {
-        QSqlQuery query(m_db);
-        QVariantList values = {seconds, int(visit.items.size()), right, wrong};
-        if (visit.id == 0) {
-            query.prepare(QStringLiteral("INSERT INTO visits (seconds, items, right_first, wrong_first, started,"
-                                         " class, activity, title) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-            // A null QString is bound as NULL: text columns get empty text instead.
-            for (const QString &text : {visit.started.toString(TimeFormat), visit.classLabel, visit.activity, visit.title})
-                values << (text.isNull() ? QString(QLatin1String("")) : text);
-        } else {
-            query.prepare(QStringLiteral("UPDATE visits SET seconds = ?, items = ?, right_first = ?,"
-                                         " wrong_first = ? WHERE id = ?"));
-            values << visit.id;
-        }
-        for (int i = 0; i < values.size(); ++i)
-            query.bindValue(i, values.at(i));
+    const int itemsBefore = visit.itemsWritten;
+    QSqlQuery query(m_db);
+    const bool began = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    bool ok = began;
+    if (ok && visit.id != 0) {
+        query.prepare(QStringLiteral("UPDATE visits SET seconds = ?, items = ?, right_first = ?,"
+                                     " wrong_first = ? WHERE id = ?"));
+        for (const QVariant &value :
+             {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong), QVariant(visit.id)})
+            query.addBindValue(value);
         ok = query.exec();
-        if (ok && visit.id == 0)
-            visit.id = query.lastInsertId().toLongLong();
-        if (ok && visit.itemsWritten < visit.items.size()) {
-            ok = query.prepare(QStringLiteral("INSERT INTO items (visit, seq, record, right_first, wrong_first)"
-                                              " VALUES (?, ?, ?, ?, ?)"));
-            for (int i = visit.itemsWritten; ok && i < visit.items.size(); ++i) {
-                const Item &item = visit.items.at(i);
-                const QVariantList row = {visit.id, i, item.record, item.right, item.wrong};
-                for (int k = 0; k < row.size(); ++k)
-                    query.bindValue(k, row.at(k));
-                ok = query.exec();
-            }
+        // Its row was cleared meanwhile: the visit is written afresh.
+        if (ok && query.numRowsAffected() == 0) {
+            visit.id = 0;
+            visit.itemsWritten = 0;
         }
-        if (!ok)
-            error = query.lastError();
-        query.finish();
-        if (ok) {
-            ok = m_db.commit();
-            if (!ok)
-                error = m_db.lastError();
-        }
-        if (!ok)
-            m_db.rollback();
     }
+    if (ok && visit.id == 0) {
+        query.prepare(QStringLiteral("INSERT INTO visits (seconds, items, right_first, wrong_first, started,"
+                                     " class, activity, title, unit) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const QVariant &value : {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong)})
+            query.addBindValue(value);
+        // A null QString is bound as NULL: text columns get empty text instead.
+        for (const QString &text :
+             {visit.started.toString(TimeFormat), visit.classLabel, visit.activity, visit.title, visit.unit})
+            query.addBindValue(text.isNull() ? QString(QLatin1String("")) : text);
+        ok = query.exec();
+        if (ok)
+            visit.id = query.lastInsertId().toLongLong();
+    }
+    if (ok && visit.itemsWritten < visit.items.size()) {
+        ok = query.prepare(QStringLiteral("INSERT INTO items (visit, seq, record, right_first, wrong_first)"
+                                          " VALUES (?, ?, ?, ?, ?)"));
+        for (int i = visit.itemsWritten; ok && i < visit.items.size(); ++i) {
+            const Item &item = visit.items.at(i);
+            const QVariantList row = {visit.id, i, item.record, item.right, item.wrong};
+            for (int k = 0; k < row.size(); ++k)
+                query.bindValue(k, row.at(k));
+            ok = query.exec();
+        }
+    }
+    // Committed through a statement of its own, not QSqlDatabase::commit(), which drops
+    // SQLite's error code (a full disk shows at the commit).
+    if (ok)
+        ok = query.exec(QStringLiteral("COMMIT"));
+    const QSqlError error = query.lastError();
+    if (!ok && began)
+        query.exec(QStringLiteral("ROLLBACK"));
     if (!ok) {
         // Still in memory: the next save writes it whole, once the disk allows.
         visit.id = idBefore;
+        visit.itemsWritten = itemsBefore;
         QString why;
         classify(error, &why);
         notKept(why);
-        return;
+        return false;
     }
-    visit.itemsWritten = visit.items.size();
-    m_keeping = true;
+    visit.itemsWritten = int(visit.items.size());
+    m_failure.clear();
+    return true;
 }
 
 bool ResultsStore::ensureOpen() const
 {
-    if (m_tried)
-        return m_db.isOpen();
-    m_tried = true;
-
-    const QString folder = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        notKept(QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(folder)));
+    if (m_state != State::Closed)
+        return true;
+    if (m_lastTry.isValid() && (m_readOnly || !m_lastTry.hasExpired(RetryAfterMs)))
         return false;
+    m_lastTry.start();
+    if (m_readOnly) {
+        QString why;
+        if (!openForReading(&why))
+            m_failure = why;
+    } else {
+        openForWriting();
+    }
+    return m_state != State::Closed;
+}
+
+bool ResultsStore::ensureWritable(bool now)
+{
+    if (m_readOnly)
+        return false;
+    if (m_state == State::Writable)
+        return true;
+    if (now)
+        m_lastTry.invalidate();
+    // Only reading, or nothing open: once in a while, try for the whole file again.
+    if (m_state == State::Reading && (now || m_lastTry.hasExpired(RetryAfterMs))) {
+        closeDb();
+        m_state = State::Closed;
+        m_lastTry.invalidate();
+    }
+    return ensureOpen() && m_state == State::Writable;
+}
+
+void ResultsStore::openForWriting() const
+{
+    const QFileInfo info(m_path);
+    if (info.isSymLink() && !info.exists()) {
+        notKept(QStringLiteral("%1 is a link to %2, which is not there")
+                    .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(info.symLinkTarget())));
+        return;
+    }
+    if (info.exists() && !info.isFile()) {
+        notKept(QStringLiteral("%1 is not a file").arg(QDir::toNativeSeparators(m_path)));
+        return;
+    }
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder)) {
+        // No folder, so no file: nothing kept, and nothing to show.
+        notKept(QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(folder)));
+        m_state = State::Reading;
+        return;
     }
     // A damaged file is set aside once and a new one started; if the new one fails too,
     // nothing is kept this run.
     for (int attempt = 0; attempt < 2; ++attempt) {
         QString why;
-        const Check check = openAndCheck(&why);
+        const Check check = openAndCheck(Open::Write, &why);
         if (check == Check::Usable) {
-            m_keeping = true;
-            return true;
+            m_state = State::Writable;
+            m_failure.clear();
+            return;
         }
-        m_db.close();
+        closeDb();
         if (check == Check::Damaged && attempt == 0 && setAside(why))
             continue;
         if (check == Check::Damaged)
             why = QStringLiteral("%1 cannot be used (%2) nor set aside").arg(QDir::toNativeSeparators(m_path), why);
+        // A file that can be read but not written (read-only, on a read-only disk, a full
+        // disk) is still shown and exported; where there is none, there is nothing to show.
+        const bool exists = QFileInfo::exists(m_path);
+        QString unread;
+        if (check != Check::Damaged && openForReading(&unread)) {
+            if (exists) {
+                m_failure = QStringLiteral("New visits cannot be kept: %1. The visits kept so far are shown.").arg(why);
+                return;
+            }
+        } else {
+            closeDb();
+            m_state = State::Closed;
+        }
         notKept(why);
-        return false;
+        return;
     }
-    return false;
 }
 
-ResultsStore::Check ResultsStore::openAndCheck(QString *why) const
+bool ResultsStore::openForReading(QString *why) const
 {
+    const QFileInfo info(m_path);
+    const QString where = QDir::toNativeSeparators(m_path);
+    if (info.isSymLink() && !info.exists()) {
+        *why = QStringLiteral("the class results cannot be read: %1 is a link to %2, which is not there")
+                   .arg(where, QDir::toNativeSeparators(info.symLinkTarget()));
+        return false;
+    }
+    if (!info.exists()) {
+        // Nothing kept on this computer yet: no visits, which is no failure.
+        m_version = 0;
+        m_state = State::Reading;
+        return true;
+    }
+    if (!info.isFile()) {
+        *why = QStringLiteral("the class results cannot be read: %1 is %2, not a results file")
+                   .arg(where, info.isDir() ? QStringLiteral("a folder") : QStringLiteral("a device or other special file"));
+        return false;
+    }
+    QString reason;
+    Check check = openAndCheck(Open::Read, &reason);
+    if (check == Check::Unusable && !QFileInfo::exists(m_path + QStringLiteral("-wal"))) {
+        // On a read-only disk SQLite cannot make the shared-memory file a reader needs; a
+        // file with no log waiting to be applied can be read as it stands instead.
+        closeDb();
+        check = openAndCheck(Open::ReadAsItStands, &reason);
+    }
+    if (check != Check::Usable) {
+        closeDb();
+        *why = QStringLiteral("the class results in %1 cannot be read: %2").arg(where, reason);
+        return false;
+    }
+    m_state = State::Reading;
+    return true;
+}
+
+bool ResultsStore::setUpConnection(const QString &options, const QString &name) const
+{
+    if (!m_db.isValid())
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!m_db.isValid())
+        return false;
+    m_db.setDatabaseName(name);
+    m_db.setConnectOptions(options);
+    return true;
+}
+
+void ResultsStore::closeDb() const
+{
+    if (m_db.isValid())
+        m_db.close();
+    m_version = 0;
+}
+
+ResultsStore::Check ResultsStore::openAndCheck(Open how, QString *why) const
+{
+    const bool writing = how == Open::Write;
     QFile file(m_path);
     if (file.exists() && file.size() > 0) {
         if (!file.open(QIODevice::ReadOnly)) {
@@ -256,20 +523,27 @@ ResultsStore::Check ResultsStore::openAndCheck(QString *why) const
         file.close();
     }
 
-    if (!m_db.isValid()) {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        if (!m_db.isValid()) {
-            *why = QStringLiteral("Qt's SQLite driver (libqt6sql6-sqlite) is not installed");
-            return Check::Unusable;
-        }
-        m_db.setDatabaseName(m_path);
-        // Another copy of the program on the same computer may be writing a visit.
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    // Another copy of the program on the same computer may be writing a visit.
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+    QString name = m_path;
+    if (!writing)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    if (how == Open::ReadAsItStands) {
+        options += QStringLiteral(";QSQLITE_OPEN_URI");
+        name = QUrl::fromLocalFile(QFileInfo(m_path).absoluteFilePath()).toString(QUrl::FullyEncoded)
+            + QStringLiteral("?immutable=1");
+    }
+    if (!setUpConnection(options, name)) {
+        *why = QStringLiteral("Qt's SQLite driver (libqt6sql6-sqlite) is not installed");
+        return Check::Unusable;
     }
     if (!m_db.open())
         return classify(m_db.lastError(), why);
 
     QSqlQuery query(m_db);
+    // Whose file it is, before anything is written to it.
+    if (const Check owner = checkOwner(query, why); owner != Check::Usable)
+        return owner;
     // A small page cache: a year's results run to a few megabytes, and the integrity check
     // reads every page.
     if (!query.exec(QStringLiteral("PRAGMA cache_size = -256")) || !query.exec(QStringLiteral("PRAGMA integrity_check")))
@@ -278,56 +552,102 @@ ResultsStore::Check ResultsStore::openAndCheck(QString *why) const
         *why = QStringLiteral("it failed its integrity check");
         return Check::Damaged;
     }
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return classify(query.lastError(), why);
-    const int version = query.value(0).toInt();
-    if (version > SchemaVersion) {
-        *why = QStringLiteral("it was written by a newer version of Quorvale");
-        return Check::Damaged;
-    }
+    query.finish();
+    if (!writing)
+        return Check::Usable;
+
+    if (const Check migrated = migrate(why); migrated != Check::Usable)
+        return migrated;
     // Write-ahead logging: a visit written is safe the moment its transaction ends, and a
-    // process killed mid-write leaves the file as it was before.
-    for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL", "PRAGMA foreign_keys = ON"}) {
+    // process killed mid-write leaves the file as it was before. Switching needs the file
+    // to itself for a moment; if another copy holds it, the next opening switches.
+    if (query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next()
+        && query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    for (const char *pragma : {"PRAGMA synchronous = FULL", "PRAGMA foreign_keys = ON"}) {
         if (!query.exec(QLatin1String(pragma)))
             return classify(query.lastError(), why);
     }
     query.finish();
-    if (!migrate(version, why))
-        return Check::Unusable;
     return Check::Usable;
 }
 
-bool ResultsStore::migrate(int from, QString *why) const
+ResultsStore::Check ResultsStore::checkOwner(QSqlQuery &query, QString *why) const
 {
-    // Each step is one transaction. Even when the schema is current, setting its version
-    // again is one small write that proves the file can be written, so a read-only file is
-    // found now rather than at the end of the first visit.
-    int version = from;
-    do {
-        if (!m_db.transaction()) {
-            classify(m_db.lastError(), why);
-            return false;
-        }
+    // Ours: our application id; or none, with our two tables (files written before the id
+    // was set, stamped now); or none and nothing in it (a new file). Anything else belongs
+    // to another program and is never written to.
+    if (!query.exec(QStringLiteral(
+            "SELECT (SELECT application_id FROM pragma_application_id),"
+            " (SELECT user_version FROM pragma_user_version),"
+            " (SELECT group_concat(name) FROM (SELECT name FROM sqlite_schema WHERE type = 'table'"
+            "  AND name NOT LIKE 'sqlite_%' ORDER BY name)),"
+            " (SELECT COUNT(*) FROM pragma_table_info('visits')"
+            "  WHERE name IN ('started', 'activity', 'items', 'right_first', 'wrong_first'))"))
+        || !query.next())
+        return classify(query.lastError(), why);
+    const int id = query.value(0).toInt();
+    const int version = query.value(1).toInt();
+    const QString tables = query.value(2).toString();
+    const bool ourTables = tables == QLatin1String("items,visits") && query.value(3).toInt() == 5;
+    query.finish();
+    const bool empty = tables.isEmpty() && version == 0;
+    if (id != ApplicationId && !(id == 0 && (empty || ourTables))) {
+        *why = QStringLiteral("it belongs to another program");
+        return Check::Damaged;
+    }
+    if (version > SchemaVersion) {
+        *why = QStringLiteral("it was written by a newer version of Quorvale");
+        return Check::Damaged;
+    }
+    m_version = version;
+    return Check::Usable;
+}
+
+ResultsStore::Check ResultsStore::migrate(QString *why) const
+{
+    // Each step is one write transaction that reads the version afresh once it holds the
+    // file, so two copies of the program opening a new file at once never both create it.
+    // Even when the schema is current, setting its version again is one small write that
+    // proves the file can be written, so a read-only file is found now rather than at the
+    // end of the first visit.
+    for (;;) {
         QSqlQuery query(m_db);
-        QStringList steps = version < SchemaVersion ? Migrations.at(version) : QStringList();
-        version = std::min(version + 1, SchemaVersion);
-        steps << QStringLiteral("PRAGMA user_version = %1").arg(version);
-        for (const QString &step : std::as_const(steps)) {
-            if (!query.exec(step)) {
-                classify(query.lastError(), why);
-                query.finish();
-                m_db.rollback();
-                return false;
-            }
+        if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return classify(query.lastError(), why);
+        Check check = Check::Usable;
+        if (!query.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version),"
+                                       " (SELECT application_id FROM pragma_application_id)"))
+            || !query.next()) {
+            check = classify(query.lastError(), why);
         }
+        const int version = query.value(0).toInt();
+        const int id = query.value(1).toInt();
         query.finish();
-        if (!m_db.commit()) {
-            classify(m_db.lastError(), why);
-            m_db.rollback();
-            return false;
+        if (check == Check::Usable && (version > SchemaVersion || (id != 0 && id != ApplicationId))) {
+            *why = QStringLiteral("another program changed it while it was being opened");
+            check = Check::Damaged;
         }
-    } while (version < SchemaVersion);
-    return true;
+        QStringList steps = migration(version);
+        const int next = std::min(version + 1, SchemaVersion);
+        if (id == 0)
+            steps << QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId);
+        steps << QStringLiteral("PRAGMA user_version = %1").arg(next);
+        steps << QStringLiteral("COMMIT");
+        for (const QString &step : std::as_const(steps)) {
+            if (check != Check::Usable)
+                break;
+            if (!query.exec(step))
+                check = classify(query.lastError(), why);
+        }
+        if (check != Check::Usable) {
+            query.exec(QStringLiteral("ROLLBACK"));
+            return check;
+        }
+        m_version = next;
+        if (version >= SchemaVersion - 1)
+            return Check::Usable;
+    }
 }
 
 ResultsStore::Check ResultsStore::classify(const QSqlError &error, QString *why) const
@@ -339,6 +659,10 @@ ResultsStore::Check ResultsStore::classify(const QSqlError &error, QString *why)
     }
     if (code == SqliteFull)
         *why = QStringLiteral("the disk is full");
+    else if (code == SqliteBusy)
+        *why = QStringLiteral("another copy of Quorvale kept %1 busy").arg(QDir::toNativeSeparators(m_path));
+    else if (code == SqliteReadOnly || code == SqliteCantOpen)
+        *why = QStringLiteral("%1 can be read but not changed").arg(QDir::toNativeSeparators(m_path));
     else
         *why = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(m_path), error.databaseText());
     return Check::Unusable;
@@ -359,32 +683,42 @@ bool ResultsStore::setAside(const QString &why) const
     // Its log goes with it, so the new file never picks up pages from the old one.
     QFile::rename(m_path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
     QFile::remove(m_path + QStringLiteral("-shm"));
-    m_problem = QStringLiteral("The results file could not be used (%1), so it was kept as %2 and a new one "
-                               "was started.")
-                    .arg(why, QFileInfo(aside).fileName());
+    m_setAside = QStringLiteral("The results file could not be used (%1), so it was kept as %2 and a new one "
+                                "was started.")
+                     .arg(why, QFileInfo(aside).fileName());
     return true;
 }
 
 void ResultsStore::notKept(const QString &why) const
 {
-    m_keeping = false;
-    if (m_problem.isEmpty())
-        m_problem = QStringLiteral("Results are not being kept: %1.").arg(why);
+    m_failure = QStringLiteral("Results are not being kept: %1.").arg(why);
 }
 
-QList<ResultsStore::Visit> ResultsStore::visits(const Filter &filter) const
+bool ResultsStore::readVisits(const Filter &filter, QList<Visit> *visits, QString *error) const
 {
-    QList<Visit> visits;
-    if (!ensureOpen())
-        return visits;
+    if (!ensureOpen()) {
+        *error = readFailure();
+        return false;
+    }
+    if (m_version == 0)
+        return true; // no file yet, or one never written to
+    // Files of the first schema are read as they stand (a read-only file is never
+    // migrated): the unit follows from the activity.
+    const QString unitAndItems = m_version >= 2
+        ? QStringLiteral("unit, items")
+        : unitSql() + QStringLiteral(", CASE WHEN activity IN ") + perWordActivitiesSql()
+            + QStringLiteral(" THEN right_first + wrong_first ELSE items END");
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT started, seconds, class, activity, title, items, right_first, wrong_first"
-                                 " FROM visits")
-                  + whereClause(filter) + QStringLiteral(" ORDER BY started, id"));
+    query.prepare(QStringLiteral("SELECT started, seconds, class, activity, title, right_first, wrong_first, ")
+                  + unitAndItems + QStringLiteral(" FROM visits") + whereClause(filter)
+                  + QStringLiteral(" ORDER BY started, id"));
     bindFilter(query, filter);
-    if (!query.exec())
-        return visits;
+    if (!query.exec()) {
+        classify(query.lastError(), error);
+        *error = QStringLiteral("the class results cannot be read: %1").arg(*error);
+        return false;
+    }
     while (query.next()) {
         Visit visit;
         visit.started = QDateTime::fromString(query.value(0).toString(), TimeFormat);
@@ -392,38 +726,46 @@ QList<ResultsStore::Visit> ResultsStore::visits(const Filter &filter) const
         visit.classLabel = query.value(2).toString();
         visit.activity = query.value(3).toString();
         visit.title = query.value(4).toString();
-        visit.items = query.value(5).toInt();
-        visit.rightFirstTime = query.value(6).toInt();
-        visit.wrongFirstTime = query.value(7).toInt();
-        visits.append(visit);
+        visit.rightFirstTime = query.value(5).toInt();
+        visit.wrongFirstTime = query.value(6).toInt();
+        visit.unit = query.value(7).toString();
+        visit.items = query.value(8).toInt();
+        visits->append(visit);
     }
+    return true;
+}
+
+QString ResultsStore::readFailure() const
+{
+    return m_failure.isEmpty() ? QStringLiteral("the class results cannot be read") : m_failure;
+}
+
+QList<ResultsStore::Visit> ResultsStore::visits(const Filter &filter) const
+{
+    QList<Visit> visits;
+    QString error;
+    readVisits(filter, &visits, &error);
     return visits;
 }
 
 QList<ResultsStore::Summary> ResultsStore::summary(const Filter &filter) const
 {
+    // Summed from the visits themselves, so a file of either schema reads alike.
     QList<Summary> rows;
-    if (!ensureOpen())
-        return rows;
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    // The title of the latest visit names the activity.
-    query.prepare(QStringLiteral("SELECT activity, (SELECT title FROM visits AS t WHERE t.activity = v.activity"
-                                 " ORDER BY started DESC, id DESC LIMIT 1), COUNT(*), SUM(items),"
-                                 " SUM(right_first), SUM(wrong_first) FROM visits AS v")
-                  + whereClause(filter) + QStringLiteral(" GROUP BY activity"));
-    bindFilter(query, filter);
-    if (!query.exec())
-        return rows;
-    while (query.next()) {
-        Summary row;
-        row.activity = query.value(0).toString();
-        row.title = query.value(1).toString();
-        row.visits = query.value(2).toInt();
-        row.items = query.value(3).toInt();
-        row.right = query.value(4).toInt();
-        row.wrong = query.value(5).toInt();
-        rows.append(row);
+    for (const Visit &visit : visits(filter)) {
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const Summary &r) { return r.activity == visit.activity; });
+        if (row == rows.end()) {
+            rows.append(Summary());
+            row = rows.end() - 1;
+            row->activity = visit.activity;
+        }
+        // Visits come oldest first: the latest title and unit name the activity.
+        row->title = visit.title;
+        row->unit = visit.unit;
+        ++row->visits;
+        row->items += visit.items;
+        row->right += visit.rightFirstTime;
+        row->wrong += visit.wrongFirstTime;
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Summary &a, const Summary &b) {
         const bool aAnswered = a.right + a.wrong > 0;
@@ -440,7 +782,7 @@ QList<ResultsStore::Summary> ResultsStore::summary(const Filter &filter) const
 QStringList ResultsStore::classLabels() const
 {
     QStringList labels;
-    if (!ensureOpen())
+    if (!ensureOpen() || m_version == 0)
         return labels;
     QSqlQuery query(m_db);
     if (query.exec(QStringLiteral("SELECT DISTINCT class FROM visits WHERE class <> '' ORDER BY class"))) {
@@ -450,74 +792,102 @@ QStringList ResultsStore::classLabels() const
     return labels;
 }
 
-int ResultsStore::clear(const Filter &filter)
+int ResultsStore::clear(const Filter &filter, QString *error)
 {
-    if (!ensureOpen() || !m_db.transaction())
-        return 0;
+    if (!ensureWritable()) {
+        if (error)
+            *error = m_failure;
+        return -1;
+    }
     QSqlQuery query(m_db);
     const QString where = whereClause(filter);
-    query.prepare(QStringLiteral("DELETE FROM items WHERE visit IN (SELECT id FROM visits") + where
-                  + QStringLiteral(")"));
-    bindFilter(query, filter);
-    bool ok = query.exec();
+    bool ok = query.exec(QStringLiteral("BEGIN IMMEDIATE"));
     int removed = 0;
+    if (ok) {
+        query.prepare(QStringLiteral("DELETE FROM items WHERE visit IN (SELECT id FROM visits") + where
+                      + QStringLiteral(")"));
+        bindFilter(query, filter);
+        ok = query.exec();
+    }
     if (ok) {
         query.prepare(QStringLiteral("DELETE FROM visits") + where);
         bindFilter(query, filter);
         ok = query.exec();
         removed = query.numRowsAffected();
     }
-    query.finish();
-    if (!ok || !m_db.commit()) {
-        m_db.rollback();
-        return 0;
+    if (ok)
+        ok = query.exec(QStringLiteral("COMMIT"));
+    if (!ok) {
+        QString why;
+        classify(query.lastError(), &why);
+        query.exec(QStringLiteral("ROLLBACK"));
+        if (error)
+            *error = why;
+        return -1;
     }
-    // A visit under way whose row went is written afresh at its next save.
-    if (m_visit && m_visit->id != 0) {
-        query.prepare(QStringLiteral("SELECT 1 FROM visits WHERE id = ?"));
-        query.bindValue(0, m_visit->id);
-        if (query.exec() && !query.next()) {
-            m_visit->id = 0;
-            m_visit->itemsWritten = 0;
-        }
-    }
+    // A visit under way whose row went is written afresh at its next save (write() finds
+    // its row gone).
+    notifyChanged();
     return removed;
 }
 
-bool ResultsStore::exportCsv(const QString &path, const Filter &filter, QString *error) const
+int ResultsStore::exportCsv(const QString &path, const Filter &filter, QString *error) const
 {
-    QString csv = QStringLiteral("date,start time,class,activity,title,items,right first time,wrong first time,"
-                                 "seconds\r\n");
-    for (const Visit &visit : visits(filter)) {
-        const QStringList fields = {
-            csvField(visit.started.toString(QStringLiteral("yyyy-MM-dd")), false),
-            csvField(visit.started.toString(QStringLiteral("HH:mm:ss")), false),
-            csvField(visit.classLabel, true),
-            csvField(visit.activity, true),
-            csvField(visit.title, true),
-            QString::number(visit.items),
-            QString::number(visit.rightFirstTime),
-            QString::number(visit.wrongFirstTime),
-            QString::number(visit.seconds),
-        };
-        csv += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    QString why;
+    QList<Visit> rows;
+    if (!readVisits(filter, &rows, &why)) {
+        if (error)
+            *error = why;
+        return -1;
+    }
+    // A regular file or a new one: never a folder, a device or a pipe (as root, a device
+    // would otherwise be replaced by a file). Links are followed: the file they lead to is
+    // what is written.
+    const QFileInfo target(path);
+    const QString where = QDir::toNativeSeparators(path);
+    if (target.exists() && !target.isFile()) {
+        if (error)
+            *error = QStringLiteral("%1 cannot be written: it is %2, not an ordinary file")
+                         .arg(where, target.isDir() ? QStringLiteral("a folder")
+                                                    : QStringLiteral("a device or other special file"));
+        return -1;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv.toUtf8()) < 0 || !file.commit()) {
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, csvText(rows), &why);
+    if (ok && file.commit())
+        return int(rows.size());
+    if (why.isEmpty())
+        why = file.error() == QFileDevice::ResourceError ? QStringLiteral("the disk is full") : file.errorString();
+    file.cancelWriting();
+    if (error)
+        *error = QStringLiteral("%1 cannot be written: %2").arg(where, why);
+    return -1;
+}
+
+int ResultsStore::writeCsv(QIODevice &device, const Filter &filter, QString *error) const
+{
+    QString why;
+    QList<Visit> rows;
+    if (!readVisits(filter, &rows, &why) || !writeAll(device, csvText(rows), &why)) {
         if (error)
-            *error = file.errorString();
-        return false;
+            *error = why;
+        return -1;
     }
-    return true;
+    return int(rows.size());
 }
 
 QString ResultsStore::problem() const
 {
     ensureOpen();
-    return m_problem;
+    QStringList said;
+    for (const QString &each : {m_setAside, m_failure}) {
+        if (!each.isEmpty())
+            said << each;
+    }
+    return said.join(QLatin1Char(' '));
 }
 
 bool ResultsStore::isKeeping() const
 {
-    return ensureOpen() && m_keeping;
+    return ensureOpen() && m_state == State::Writable && m_failure.isEmpty();
 }

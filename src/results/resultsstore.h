@@ -11,12 +11,15 @@
 #include <optional>
 
 class QSqlError;
+class QSqlQuery;
 
 // The class results: every visit to an activity, kept in one SQLite file per computer
 // (<AppData>/Quorvale/results.sqlite). Opened on first use. A file that cannot be used is
-// never allowed to cost the class its lesson: a damaged or foreign file is renamed aside
-// and a new one started; a folder that cannot be written means nothing is kept; either
-// way problem() says so once, for the teacher window.
+// never allowed to cost the class its lesson: a damaged file, or one that is not ours, is
+// renamed aside and a new one started; a file that cannot be written is only read; a
+// folder that cannot be written means nothing is kept; either way problem() says so, for
+// the teacher window. A visit that cannot be written (the disk full, another copy of the
+// program holding the file) stays in memory and is written with the next one that can be.
 class ResultsStore : public Results
 {
 public:
@@ -26,6 +29,7 @@ public:
 
     void setClassLabel(const QString &label) override;
     QString classLabel() const override;
+    void setReadOnly() override;
 
     // VisitLog
     void visitStarted(const QString &activity, const QString &title) override;
@@ -36,15 +40,19 @@ public:
     QList<Visit> visits(const Filter &filter = {}) const override;
     QList<Summary> summary(const Filter &filter = {}) const override;
     QStringList classLabels() const override;
-    int clear(const Filter &filter = {}) override;
-    bool exportCsv(const QString &path, const Filter &filter, QString *error) const override;
-    // What went wrong with the file, said once for the teacher window; empty when nothing.
+    int clear(const Filter &filter = {}, QString *error = nullptr) override;
+    int exportCsv(const QString &path, const Filter &filter, QString *error) const override;
+    int writeCsv(QIODevice &device, const Filter &filter, QString *error) const override;
     QString problem() const override;
     bool isKeeping() const override;
 
     // The schema this build writes (PRAGMA user_version); a file with a newer one is set
     // aside rather than changed.
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
+    // Marks a results file as this program's (PRAGMA application_id): "QVLR".
+    static constexpr int ApplicationId = 0x51564c52;
+    // The unit an activity's items are counted in ("question", "set", "word").
+    static QString unitOf(const QString &activity);
 
 private:
     // The visit under way: kept in memory and written whole at each save.
@@ -59,29 +67,48 @@ private:
         qint64 id = 0; // its row once written
         QDateTime started;
         QElapsedTimer clock;
+        std::optional<qint64> seconds; // set when it ends
         QString classLabel;
         QString activity;
         QString title;
+        QString unit;
         QList<Item> items;
         int itemsWritten = 0;
     };
     enum class Check { Usable, Damaged, Unusable };
+    enum class State { Closed, Writable, Reading };
+    // Read-only "as it stands": for a file on a read-only disk, with no log to apply.
+    enum class Open { Write, Read, ReadAsItStands };
 
     bool ensureOpen() const;
-    Check openAndCheck(QString *why) const;
+    bool ensureWritable(bool now = false);
+    void openForWriting() const;
+    bool openForReading(QString *why) const;
+    Check openAndCheck(Open how, QString *why) const;
+    Check checkOwner(QSqlQuery &query, QString *why) const;
+    Check migrate(QString *why) const;
+    bool setUpConnection(const QString &options, const QString &name) const;
+    void closeDb() const;
     Check classify(const QSqlError &error, QString *why) const;
-    bool migrate(int from, QString *why) const;
     bool setAside(const QString &why) const;
     void notKept(const QString &why) const;
-    void save();
+    bool save(bool now = false);
+    bool write(OpenVisit &visit);
+    bool readVisits(const Filter &filter, QList<Visit> *visits, QString *error) const;
+    QString readFailure() const;
 
     QString m_path;
     QString m_connection;
     QString m_classLabel;
+    bool m_readOnly = false;
     std::optional<OpenVisit> m_visit;
+    // Ended visits that could not be written yet, oldest first.
+    QList<OpenVisit> m_unwritten;
     // Opened on first use, hence mutable: reading the results opens the file too.
     mutable QSqlDatabase m_db;
-    mutable bool m_tried = false;
-    mutable bool m_keeping = false;
-    mutable QString m_problem;
+    mutable State m_state = State::Closed;
+    mutable int m_version = 0; // of the file open; 0 when there is none yet
+    mutable QElapsedTimer m_lastTry;
+    mutable QString m_setAside; // said once a file was set aside
+    mutable QString m_failure;  // why visits are not being kept now
 };

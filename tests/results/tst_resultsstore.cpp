@@ -2,6 +2,7 @@
 // and every fault the file or the disk can have.
 
 #include "resultsstore.h"
+#include "tmpfs.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -49,6 +51,47 @@ QVariant sql(const QString &path, const QString &statement)
     return value;
 }
 
+// Keeps one visit of class 5B, then `more` copies of it straight into the file.
+void keepMany(const QString &path, int more)
+{
+    {
+        ResultsStore store(path);
+        store.setClassLabel(QStringLiteral("5B"));
+        play(store, QStringLiteral("similes"), QStringLiteral("R W"));
+        store.visitEnded();
+    }
+    if (more > 0)
+        sql(path, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
+                                 " INSERT INTO visits (started, class, activity, title, items, unit, right_first,"
+                                 " wrong_first) SELECT started, class, activity, title, items, unit, right_first,"
+                                 " wrong_first"
+                                 " FROM visits, n")
+                      .arg(more));
+}
+
+// Takes `room` bytes and no more: the write that does not fit is cut short, as a full
+// disk cuts it, or refused outright.
+class CrampedDevice : public QIODevice
+{
+public:
+    CrampedDevice(qint64 room, bool refuse) : m_room(room), m_refuse(refuse) {}
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 size) override
+    {
+        if (m_room == 0 || (m_refuse && size > m_room))
+            return -1;
+        const qint64 taken = std::min(size, m_room);
+        m_room -= taken;
+        return taken;
+    }
+
+private:
+    qint64 m_room;
+    bool m_refuse;
+};
+
 // The child the kill test starts: keeps two whole visits, then stops in the middle of a
 // third (one item done, the next on screen) and waits to be killed.
 int recordThenWait(const QString &path)
@@ -65,6 +108,22 @@ int recordThenWait(const QString &path)
         QThread::sleep(1);
 }
 
+// A copy of the program in the race: waits for the agreed moment, opens the file and keeps
+// visits as fast as it can; fails when anything was not kept.
+constexpr int RaceVisits = 6;
+int race(const QString &path, qint64 startAt)
+{
+    while (QDateTime::currentMSecsSinceEpoch() < startAt) {
+    }
+    ResultsStore store(path);
+    for (int i = 0; i < RaceVisits; ++i) {
+        play(store, QStringLiteral("similes"), QStringLiteral("R W R"));
+        store.visitEnded();
+    }
+    std::fputs(qPrintable(store.problem()), stderr);
+    return store.isKeeping() && store.problem().isEmpty() ? 0 : 1;
+}
+
 } // namespace
 
 class TestResultsStore : public QObject
@@ -78,31 +137,38 @@ private slots:
         m_path = m_dir.filePath(QStringLiteral("results-%1/results.sqlite").arg(++m_count));
     }
 
+    // Items and first answers in one unit: a word activity counts each word dropped.
     void keepsVisits_data()
     {
+        QTest::addColumn<QString>("activity");
         QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("exits"); // Exit pressed, or the program ends with it open
         QTest::addColumn<int>("items");
+        QTest::addColumn<QString>("unit");
         QTest::addColumn<int>("right");
         QTest::addColumn<int>("wrong");
-        QTest::newRow("one right") << "R" << true << 1 << 1 << 0;
-        QTest::newRow("one wrong") << "W" << true << 1 << 0 << 1;
-        QTest::newRow("next after each") << "R W R W" << true << 4 << 2 << 2;
-        QTest::newRow("drops per sentence") << "RRW WR" << true << 2 << 3 << 2;
-        QTest::newRow("left unanswered") << "R -" << true << 2 << 1 << 0;
-        QTest::newRow("program ends mid-visit") << "W R" << false << 2 << 1 << 1;
+        QTest::newRow("one right") << "similes" << "R" << true << 1 << "question" << 1 << 0;
+        QTest::newRow("one wrong") << "similes" << "W" << true << 1 << "question" << 0 << 1;
+        QTest::newRow("next after each") << "similes" << "R W R W" << true << 4 << "question" << 2 << 2;
+        QTest::newRow("left unanswered") << "similes" << "R -" << true << 2 << "question" << 1 << 0;
+        QTest::newRow("program ends mid-visit") << "similes" << "W R" << false << 2 << "question" << 1 << 1;
+        QTest::newRow("sets of phrases") << "cv" << "R W -" << true << 3 << "set" << 1 << 1;
+        QTest::newRow("words dropped per sentence") << "person" << "RRW WR" << true << 5 << "word" << 3 << 2;
+        QTest::newRow("a sentence left alone") << "notemaking" << "R -" << true << 1 << "word" << 1 << 0;
     }
     void keepsVisits()
     {
+        QFETCH(QString, activity);
         QFETCH(QString, script);
         QFETCH(bool, exits);
         QFETCH(int, items);
+        QFETCH(QString, unit);
         QFETCH(int, right);
         QFETCH(int, wrong);
         {
             ResultsStore store(m_path);
             store.setClassLabel(QStringLiteral(" 5B "));
-            play(store, QStringLiteral("similes"), script);
+            play(store, activity, script);
             if (exits)
                 store.visitEnded();
         }
@@ -111,15 +177,17 @@ private slots:
         QCOMPARE(visits.size(), 1);
         const ResultsStore::Visit &visit = visits.first();
         QCOMPARE(visit.classLabel, QStringLiteral("5B"));
-        QCOMPARE(visit.activity, QStringLiteral("similes"));
+        QCOMPARE(visit.activity, activity);
         QVERIFY(qAbs(visit.started.secsTo(QDateTime::currentDateTime())) < 60);
         QCOMPARE(visit.items, items);
+        QCOMPARE(visit.unit, unit);
         QCOMPARE(visit.rightFirstTime, right);
         QCOMPARE(visit.wrongFirstTime, wrong);
-        // The items table tells the same story, item by item.
+        QVERIFY(right + wrong <= items);
+        // The items table tells the same story, item shown by item shown.
         QCOMPARE(sql(m_path, "SELECT COUNT(*) || ' ' || SUM(right_first) || ' ' || SUM(wrong_first) FROM items")
                      .toString(),
-                 QStringLiteral("%1 %2 %3").arg(items).arg(right).arg(wrong));
+                 QStringLiteral("%1 %2 %3").arg(script.count(QLatin1Char(' ')) + 1).arg(right).arg(wrong));
         QVERIFY(again.problem().isEmpty());
     }
 
@@ -135,7 +203,7 @@ private slots:
         store.visitEnded();
 
         QStringList order;
-        for (const ResultsStore::Summary &row : store.summary({QStringLiteral("5B"), {}}))
+        for (const ResultsStore::Summary &row : store.summary({QStringLiteral("5B"), {}, {}}))
             order << QStringLiteral("%1 %2").arg(row.activity).arg(qRound(row.rightPercent()));
         QCOMPARE(order, QStringList({"slot 33", "sort 75", "quiet 0"}));
         const QList<ResultsStore::Summary> all = store.summary();
@@ -143,9 +211,96 @@ private slots:
         QCOMPARE(all.at(1).visits, 2);
         QCOMPARE(all.at(1).right, 3);
         QCOMPARE(store.classLabels(), QStringList({"5B", "6A"}));
-        QCOMPARE(store.visits({{}, QDateTime::currentDateTime().addSecs(60)}).size(), 0);
-        QCOMPARE(store.clear({QStringLiteral("6A"), {}}), 1);
+        QCOMPARE(store.visits({{}, QDateTime::currentDateTime().addSecs(60), {}}).size(), 0);
+        QCOMPARE(store.visits({{}, {}, QDateTime::currentDateTime().addSecs(-60)}).size(), 0);
+        QCOMPARE(store.clear({QStringLiteral("6A"), {}, {}}), 1);
         QCOMPARE(store.visits().size(), 3);
+        // A label from a hand-edited settings file is cut to what the class field holds.
+        store.setClassLabel(QString(1800000, QLatin1Char('x')));
+        QCOMPARE(store.classLabel().size(), ResultsStore::ClassLabelMaxLength);
+    }
+
+    // A file of the first schema (no unit, no application id; the word activities counted
+    // sentences as items): every visit is read in one unit per activity, whether the file
+    // is brought up to date or only read, which leaves it as it was.
+    void firstSchemaFile_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("opened to keep visits") << false;
+        QTest::newRow("only read") << true;
+    }
+    void firstSchemaFile()
+    {
+        QFETCH(bool, readOnly);
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
+        for (const char *statement :
+             {"CREATE TABLE visits (id INTEGER PRIMARY KEY, started TEXT NOT NULL, seconds INTEGER NOT NULL DEFAULT 0,"
+              " class TEXT NOT NULL DEFAULT '', activity TEXT NOT NULL, title TEXT NOT NULL DEFAULT '',"
+              " items INTEGER NOT NULL DEFAULT 0, right_first INTEGER NOT NULL DEFAULT 0,"
+              " wrong_first INTEGER NOT NULL DEFAULT 0)",
+              "CREATE INDEX visits_started ON visits (started)",
+              "CREATE TABLE items (visit INTEGER NOT NULL REFERENCES visits (id) ON DELETE CASCADE, seq INTEGER NOT NULL,"
+              " record INTEGER NOT NULL, right_first INTEGER NOT NULL DEFAULT 0, wrong_first INTEGER NOT NULL DEFAULT 0,"
+              " PRIMARY KEY (visit, seq)) WITHOUT ROWID",
+              "PRAGMA user_version = 1",
+              "INSERT INTO visits (started, activity, items, right_first, wrong_first) VALUES"
+              " ('2025-03-12T10:00:00', 'person', 2, 3, 2), ('2025-03-12T10:05:00', 'similes', 4, 3, 1),"
+              " ('2025-03-12T10:09:00', 'cv', 3, 1, 1)"})
+            sql(m_path, QString::fromLatin1(statement));
+        {
+            ResultsStore store(m_path);
+            if (readOnly)
+                store.setReadOnly();
+            QStringList read;
+            for (const ResultsStore::Visit &visit : store.visits())
+                read << QStringLiteral("%1 %2 %3 %4 %5").arg(visit.activity).arg(visit.items).arg(visit.unit)
+                            .arg(visit.rightFirstTime).arg(visit.wrongFirstTime);
+            QCOMPARE(read, QStringList({"person 5 word 3 2", "similes 4 question 3 1", "cv 3 set 1 1"}));
+            QVERIFY2(store.problem().isEmpty(), qPrintable(store.problem()));
+        }
+        QCOMPARE(sql(m_path, "PRAGMA user_version").toInt(), readOnly ? 1 : ResultsStore::SchemaVersion);
+        QCOMPARE(sql(m_path, "PRAGMA application_id").toInt(), readOnly ? 0 : ResultsStore::ApplicationId);
+    }
+
+    // Every write of an export is checked: a device that takes only part (as a full disk
+    // does) or refuses fails it with a reason. (A real full disk: commandLine.)
+    void shortWrites_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("device cuts a write short") << "short";
+        QTest::newRow("device refuses a write") << "refuse";
+    }
+    void shortWrites()
+    {
+        QFETCH(QString, target);
+        keepMany(m_path, 300);
+        ResultsStore store(m_path);
+        QString error;
+        CrampedDevice device(1000, target == QLatin1String("refuse"));
+        QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        QCOMPARE(store.writeCsv(device, {}, &error), -1);
+        QVERIFY2(error.contains(QLatin1String("full")), qPrintable(error));
+        QCOMPARE(store.exportCsv(m_dir.filePath(QStringLiteral("whole-%1.csv").arg(m_count)), {}, &error), 301);
+    }
+
+    // A results file on a read-only disk: what it holds is shown and exported, the teacher
+    // is told new visits cannot be kept, the lesson goes on, and the file stays as it was.
+    void readOnlyDisk()
+    {
+        Tmpfs disk(QFileInfo(m_path).path(), QStringLiteral("1m"));
+        if (!disk.isMounted())
+            QSKIP("a read-only disk of its own needs root");
+        keepMany(m_path, 0);
+        QVERIFY(disk.makeReadOnly());
+        ResultsStore store(m_path);
+        QCOMPARE(store.visits().size(), 1);
+        QVERIFY(!store.isKeeping());
+        QVERIFY2(store.problem().startsWith(QLatin1String("New visits cannot be kept")), qPrintable(store.problem()));
+        play(store, QStringLiteral("openings"), QStringLiteral("R"));
+        store.visitEnded();
+        QCOMPARE(store.visits().size(), 1);
+        QString error;
+        QCOMPARE(store.exportCsv(m_dir.filePath(QStringLiteral("read-only.csv")), {}, &error), 1);
     }
 
     void csv_data()
@@ -153,15 +308,15 @@ private slots:
         QTest::addColumn<QString>("classLabel");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("fields"); // the row from the class to the seconds
-        QTest::newRow("plain") << "5B" << "Similes" << "5B,x,Similes,2,1,1,0";
-        QTest::newRow("no class") << "" << "Similes" << ",x,Similes,2,1,1,0";
-        QTest::newRow("comma") << "5B" << "Who, what" << "5B,x,\"Who, what\",2,1,1,0";
-        QTest::newRow("quotes") << "5B" << "Say \"hi\"" << "5B,x,\"Say \"\"hi\"\"\",2,1,1,0";
-        QTest::newRow("line break") << "5B" << "One\ntwo" << "5B,x,\"One\ntwo\",2,1,1,0";
-        QTest::newRow("formula =") << "=1+1" << "=SUM(A1)" << "'=1+1,x,'=SUM(A1),2,1,1,0";
-        QTest::newRow("formula + - @") << "+5" << "-2" << "'+5,x,'-2,2,1,1,0";
-        QTest::newRow("formula @, quoted") << "@B" << "@a,b" << "'@B,x,\"'@a,b\",2,1,1,0";
-        QTest::newRow("not at the start") << "5=B" << "a-b" << "5=B,x,a-b,2,1,1,0";
+        QTest::newRow("plain") << "5B" << "Similes" << "5B,x,Similes,2,question,1,1,0";
+        QTest::newRow("no class") << "" << "Similes" << ",x,Similes,2,question,1,1,0";
+        QTest::newRow("comma") << "5B" << "Who, what" << "5B,x,\"Who, what\",2,question,1,1,0";
+        QTest::newRow("quotes") << "5B" << "Say \"hi\"" << "5B,x,\"Say \"\"hi\"\"\",2,question,1,1,0";
+        QTest::newRow("line break") << "5B" << "One\ntwo" << "5B,x,\"One\ntwo\",2,question,1,1,0";
+        QTest::newRow("formula =") << "=1+1" << "=SUM(A1)" << "'=1+1,x,'=SUM(A1),2,question,1,1,0";
+        QTest::newRow("formula + - @") << "+5" << "-2" << "'+5,x,'-2,2,question,1,1,0";
+        QTest::newRow("formula @, quoted") << "@B" << "@a,b" << "'@B,x,\"'@a,b\",2,question,1,1,0";
+        QTest::newRow("not at the start") << "5=B" << "a-b" << "5=B,x,a-b,2,question,1,1,0";
     }
     void csv()
     {
@@ -174,19 +329,19 @@ private slots:
         store.visitEnded();
         const QString out = m_dir.filePath(QStringLiteral("out-%1.csv").arg(m_count));
         QString error;
-        QVERIFY2(store.exportCsv(out, {}, &error), qPrintable(error));
+        QVERIFY2(store.exportCsv(out, {}, &error) == 1, qPrintable(error));
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const ResultsStore::Visit visit = store.visits().first();
-        const QString expected = QStringLiteral("date,start time,class,activity,title,items,right first time,"
-                                                "wrong first time,seconds\r\n%1,%2,%3\r\n")
+        const QString expected = QStringLiteral("date,start time,class,activity,title,items,unit,answers right first "
+                                                "time,answers wrong first time,seconds\r\n%1,%2,%3\r\n")
                                      .arg(visit.started.toString("yyyy-MM-dd"), visit.started.toString("HH:mm:ss"),
                                           fields);
         QCOMPARE(QString::fromUtf8(file.readAll()), expected);
         // Nothing but the file itself is left beside it.
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("out-*")}, QDir::Files).size(), 1);
         file.remove();
-        QVERIFY(!store.exportCsv(m_dir.filePath(QStringLiteral("no/such/folder/x.csv")), {}, &error));
+        QVERIFY(store.exportCsv(m_dir.filePath(QStringLiteral("no/such/folder/x.csv")), {}, &error) < 0);
         QVERIFY(!error.isEmpty());
     }
 
@@ -199,12 +354,16 @@ private slots:
         QTest::newRow("truncated to the header") << "header";
         QTest::newRow("truncated to half") << "half";
         QTest::newRow("newer schema") << "newer";
+        QTest::newRow("another program's file") << "foreign";
+        QTest::newRow("another program's id") << "foreign id";
     }
     void damagedFile()
     {
         QFETCH(QString, damage);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
-        if (damage == QLatin1String("garbage") || damage == QLatin1String("text")) {
+        if (damage == QLatin1String("foreign")) {
+            sql(m_path, "CREATE TABLE notes (text TEXT)");
+        } else if (damage == QLatin1String("garbage") || damage == QLatin1String("text")) {
             QFile file(m_path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(damage == QLatin1String("text") ? QByteArray("date,class\n") : QByteArray(5000, '\x5a'));
@@ -217,7 +376,10 @@ private slots:
             QFile file(m_path);
             if (damage == QLatin1String("newer")) {
                 QCOMPARE(sql(m_path, "PRAGMA user_version").toInt(), ResultsStore::SchemaVersion);
-                sql(m_path, "PRAGMA user_version = 2");
+                sql(m_path, QStringLiteral("PRAGMA user_version = %1").arg(ResultsStore::SchemaVersion + 1));
+            } else if (damage == QLatin1String("foreign id")) {
+                QCOMPARE(sql(m_path, "PRAGMA application_id").toInt(), ResultsStore::ApplicationId);
+                sql(m_path, "PRAGMA application_id = 7");
             } else {
                 QVERIFY(file.size() > 8192);
                 QVERIFY(file.resize(damage == QLatin1String("header") ? 100 : file.size() / 2));
@@ -280,30 +442,55 @@ private slots:
             QVERIFY2(store.problem().startsWith(QLatin1String("Results are not being kept: ")),
                      qPrintable(store.problem()));
             QString error;
-            QVERIFY(store.exportCsv(m_dir.filePath(QStringLiteral("empty.csv")), {}, &error));
+            QCOMPARE(store.exportCsv(m_dir.filePath(QStringLiteral("empty.csv")), {}, &error), 0);
         }
         if (readOnly)
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!QFile::exists(m_path));
     }
 
-    // A full disk (the file's page limit reached): what was kept stays, the rest is not
-    // kept, and the problem says why.
+    // A full disk: what was kept stays, the visits that do not fit wait in memory, and the
+    // teacher is told in plain words; once there is room again, every visit is written.
+    void fullDisk_data()
+    {
+        QTest::addColumn<bool>("realDisk"); // else the file's page limit is reached
+        QTest::newRow("page limit") << false;
+        QTest::newRow("a full disk") << true;
+    }
     void fullDisk()
     {
+        QFETCH(bool, realDisk);
+        std::unique_ptr<Tmpfs> disk;
+        if (realDisk) {
+            disk = std::make_unique<Tmpfs>(QFileInfo(m_path).path(), QStringLiteral("256k"));
+            if (!disk->isMounted())
+                QSKIP("a full disk of its own needs root");
+        }
         ResultsStore store(m_path);
         play(store, QStringLiteral("kept"), QStringLiteral("R"));
         store.visitEnded();
         QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
         QSqlQuery limit(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
-        QVERIFY(limit.exec(QStringLiteral("PRAGMA max_page_count = 1")));
+        if (!realDisk)
+            QVERIFY(limit.exec(QStringLiteral("PRAGMA max_page_count = 1")));
         for (int i = 0; i < 50; ++i)
-            play(store, QStringLiteral("lost"), QStringLiteral("R W R W"), QString(2000, 'x'));
+            play(store, QStringLiteral("waiting"), QStringLiteral("R W R W"), QString(2000, 'x'));
         store.visitEnded();
         QVERIFY(!store.isKeeping());
         QCOMPARE(store.problem(), QStringLiteral("Results are not being kept: the disk is full."));
         QCOMPARE(store.visits().first().activity, QStringLiteral("kept"));
         QCOMPARE(sql(m_path, "PRAGMA integrity_check").toString(), QStringLiteral("ok"));
+
+        if (realDisk)
+            QVERIFY(disk->resize(QStringLiteral("16m")));
+        else
+            QVERIFY(limit.exec(QStringLiteral("PRAGMA max_page_count = 1000000")));
+        play(store, QStringLiteral("after"), QStringLiteral("R"));
+        store.visitEnded();
+        QVERIFY(store.isKeeping());
+        QVERIFY2(store.problem().isEmpty(), qPrintable(store.problem()));
+        QCOMPARE(store.visits().size(), 52);
+        QCOMPARE(store.visits().last().activity, QStringLiteral("after"));
     }
 
     // Killed in the middle of a visit: everything before the item on screen is there, and
@@ -330,37 +517,78 @@ private slots:
         QVERIFY(store.problem().isEmpty());
     }
 
-    // The same export from the command line, through the real program.
+    // The same export from the command line, through the real program: from a results file
+    // that may be missing, read-only, damaged or not ours (only ever read, never changed or
+    // set aside), to a file, a device, a full disk or standard output.
     void commandLine_data()
     {
+        QTest::addColumn<QString>("kept"); // what stands where the results file should be
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("export") << QStringList{"--export-results", "OUT"} << 0;
-        QTest::newRow("export, one word") << QStringList{"--export-results=OUT"} << 0;
-        QTest::newRow("help") << QStringList{"--help"} << 0;
-        QTest::newRow("no file name") << QStringList{"--export-results"} << 2;
-        QTest::newRow("empty file name") << QStringList{"--export-results="} << 2;
-        QTest::newRow("unknown option") << QStringList{"--export-results", "OUT", "--colour"} << 2;
-        QTest::newRow("stray argument") << QStringList{"--export-results", "OUT", "more"} << 2;
-        QTest::newRow("unwritable file") << QStringList{"--export-results", "NOWHERE"} << 2;
-        QTest::newRow("folder as file") << QStringList{"--export-results", "."} << 2;
+        QTest::addColumn<int>("rows"); // visits in the CSV when it is written
+        const QStringList toOut{"--export-results", "OUT"};
+        QTest::newRow("export") << "one visit" << toOut << 0 << 1;
+        QTest::newRow("export, one word") << "one visit" << QStringList{"--export-results=OUT"} << 0 << 1;
+        QTest::newRow("help") << "one visit" << QStringList{"--help"} << 0 << -1;
+        QTest::newRow("to standard output") << "one visit" << QStringList{"--export-results", "-"} << 0 << 1;
+        QTest::newRow("no results yet") << "nothing" << toOut << 0 << 0;
+        QTest::newRow("read-only results file") << "read-only" << toOut << 0 << 1;
+        QTest::newRow("no file name") << "one visit" << QStringList{"--export-results"} << 2 << 0;
+        QTest::newRow("empty file name") << "one visit" << QStringList{"--export-results="} << 2 << 0;
+        QTest::newRow("unknown option") << "one visit" << QStringList{"--export-results", "OUT", "--colour"} << 2 << 0;
+        QTest::newRow("stray argument") << "one visit" << QStringList{"--export-results", "OUT", "more"} << 2 << 0;
+        QTest::newRow("unwritable file") << "one visit" << QStringList{"--export-results", "NOWHERE"} << 2 << 0;
+        QTest::newRow("folder as file") << "one visit" << QStringList{"--export-results", "."} << 2 << 0;
+        QTest::newRow("a device") << "one visit" << QStringList{"--export-results", "DEVICE"} << 2 << 0;
+        QTest::newRow("a full disk") << "many visits" << QStringList{"--export-results", "FULL"} << 2 << 0;
+        QTest::newRow("standard output full") << "one visit" << QStringList{"--export-results", "-", ">/dev/full"} << 2 << 0;
+        QTest::newRow("results file is a folder") << "folder" << toOut << 2 << 0;
+        QTest::newRow("results file a broken link") << "broken link" << toOut << 2 << 0;
+        QTest::newRow("another program's file") << "foreign" << toOut << 2 << 0;
+        QTest::newRow("damaged results file") << "damaged" << toOut << 2 << 0;
         // A copy of the program with no results module beside it (nor an installed one).
-        QTest::newRow("no results module") << QStringList{"--export-results", "OUT", "ALONE"} << 2;
+        QTest::newRow("no results module") << "one visit" << QStringList{"--export-results", "OUT", "ALONE"} << 2 << 0;
     }
     void commandLine()
     {
+        QFETCH(QString, kept);
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
+        QFETCH(int, rows);
         const QString home = m_dir.filePath(QStringLiteral("home-%1").arg(m_count));
-        {
-            ResultsStore store(home + QStringLiteral("/data/Quorvale/results.sqlite"));
-            store.setClassLabel(QStringLiteral("5B"));
-            play(store, QStringLiteral("similes"), QStringLiteral("R W"));
-            store.visitEnded();
-        }
+        const QString folder = home + QStringLiteral("/data/Quorvale");
+        const QString results = folder + QStringLiteral("/results.sqlite");
+        const QString other = home + QStringLiteral("/other.sqlite");
         const QString out = home + QStringLiteral("/out.csv");
+        const QString full = home + QStringLiteral("/full/out.csv");
+        QVERIFY(QDir().mkpath(folder));
+        Tmpfs readOnly(kept == QLatin1String("read-only") ? folder : QString(), QStringLiteral("1m"));
+        Tmpfs small(arguments.contains(QStringLiteral("FULL")) ? QFileInfo(full).path() : QString(), QStringLiteral("4k"));
+        if ((kept == QLatin1String("read-only") && !readOnly.isMounted())
+            || (arguments.contains(QStringLiteral("FULL")) && !small.isMounted())
+            || (arguments.contains(QStringLiteral("DEVICE"))
+                && QProcess::execute(QStringLiteral("mknod"), {home + "/device", "c", "1", "3"}) != 0))
+            QSKIP("a disk or a device of the test's own needs root");
+        if (QStringList{"one visit", "read-only", "many visits"}.contains(kept))
+            keepMany(results, kept == QLatin1String("many visits") ? 300 : 0); // 300: more than 4 KiB
+        if (kept == QLatin1String("read-only"))
+            QVERIFY(readOnly.makeReadOnly());
+        if (kept == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(results));
+        if (kept == QLatin1String("broken link"))
+            QVERIFY(QFile::link(home + QStringLiteral("/gone.sqlite"), results));
+        if (kept == QLatin1String("foreign")) {
+            sql(other, "CREATE TABLE notes (text TEXT)");
+            QVERIFY(QFile::link(other, results));
+        }
+        if (kept == QLatin1String("damaged")) {
+            QFile file(results);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'Z')) == 5000);
+        }
         arguments.replaceInStrings(QStringLiteral("OUT"), out);
         arguments.replaceInStrings(QStringLiteral("NOWHERE"), home + QStringLiteral("/no/such/out.csv"));
+        arguments.replaceInStrings(QStringLiteral("DEVICE"), home + QStringLiteral("/device"));
+        arguments.replaceInStrings(QStringLiteral("FULL"), full);
         QString executable = QStringLiteral(QUORVALE_PROGRAM);
         if (arguments.removeAll(QStringLiteral("ALONE"))) {
             QVERIFY(QDir().mkpath(home + QStringLiteral("/alone")));
@@ -368,6 +596,8 @@ private slots:
             QVERIFY(QFile::copy(QStringLiteral(QUORVALE_PROGRAM), executable));
         }
         QProcess program;
+        if (arguments.last().startsWith(QLatin1Char('>')))
+            program.setStandardOutputFile(arguments.takeLast().mid(1));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
@@ -377,23 +607,54 @@ private slots:
         program.setWorkingDirectory(home);
         program.start(executable, arguments);
         QVERIFY(program.waitForFinished(30000));
-        const QString output = QString::fromUtf8(program.readAllStandardOutput());
+        const QByteArray output = program.readAllStandardOutput();
         const QString errors = QString::fromUtf8(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QVERIFY2(program.exitCode() == exitCode, qPrintable(errors));
+        // Reading the results never sets anything aside, nor writes to another program's file.
+        QVERIFY(QDir(folder).entryList({QStringLiteral("*set-aside*")}).isEmpty());
+        if (kept == QLatin1String("foreign"))
+            QCOMPARE(sql(other, "SELECT group_concat(name) || (SELECT user_version FROM pragma_user_version)"
+                                " || (SELECT journal_mode FROM pragma_journal_mode) FROM sqlite_schema")
+                         .toString(),
+                     QStringLiteral("notes0delete"));
         if (exitCode == 2) {
             QVERIFY2(errors.startsWith(QLatin1String("quorvale: ")) && errors.count(QLatin1Char('\n')) == 1,
                      qPrintable(errors));
             QCOMPARE(errors.contains(QLatin1String("quorvale-results")), executable != QLatin1String(QUORVALE_PROGRAM));
-            QVERIFY(!QFile::exists(out));
-        } else if (arguments.first() == QLatin1String("--help")) {
-            QVERIFY(output.contains(QLatin1String("--export-results <file>")));
+            QVERIFY(output.isEmpty() && !QFile::exists(out) && !QFile::exists(full));
+            QVERIFY(!QFileInfo(home + QStringLiteral("/device")).isFile());
+        } else if (rows < 0) {
+            QVERIFY(output.contains("--export-results <file>"));
+            QVERIFY2(errors.isEmpty(), qPrintable(errors));
         } else {
             QFile file(out);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QList<QByteArray> lines = file.readAll().split('\n');
-            QCOMPARE(lines.size(), 3);
-            QVERIFY(lines.at(1).contains(",5B,similes,similes,2,1,1,"));
+            const QByteArray csv = arguments.last() == QLatin1String("-")
+                ? output
+                : (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+            const QList<QByteArray> lines = csv.split('\n');
+            QCOMPARE(lines.size(), rows + 2); // the header, each visit, nothing after the last line end
+            QVERIFY(lines.first().startsWith("date,"));
+            QVERIFY(rows == 0 || lines.at(1).contains(",5B,similes,similes,2,question,1,1,"));
+        }
+    }
+
+    // Two copies of the program opening one new results file at the same moment, then
+    // writing as fast as they can: both keep every visit, round after round.
+    void twoCopiesAtOnce()
+    {
+        for (int round = 0; round < 12; ++round) {
+            const QString path = m_dir.filePath(QStringLiteral("race-%1-%2/results.sqlite").arg(m_count).arg(round));
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            const QString start = QString::number(QDateTime::currentMSecsSinceEpoch() + 400);
+            QProcess copies[2];
+            for (QProcess &copy : copies)
+                copy.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--race"), path, start});
+            for (QProcess &copy : copies) {
+                QVERIFY(copy.waitForFinished(60000));
+                QVERIFY2(copy.exitCode() == 0, copy.readAllStandardError().constData());
+            }
+            QCOMPARE(ResultsStore(path).visits().size(), 2 * RaceVisits);
         }
     }
 
@@ -419,6 +680,10 @@ private:
 
 int main(int argc, char *argv[])
 {
+    if (argc == 4 && qstrcmp(argv[1], "--race") == 0) {
+        QCoreApplication app(argc, argv);
+        return race(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong());
+    }
     if (argc == 3 && qstrcmp(argv[1], "--record-then-wait") == 0) {
         QCoreApplication app(argc, argv);
         return recordThenWait(QString::fromLocal8Bit(argv[2]));
