@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -39,6 +40,33 @@ bool answeredAny(const Results::Summary &row)
 {
     return row.right + row.wrong > 0;
 }
+
+// "1 word", "12 questions": a count in the unit the activity's items are counted in.
+QString counted(int count, const QString &unit)
+{
+    if (unit.isEmpty())
+        return QString::number(count);
+    return QStringLiteral("%1 %2%3").arg(count).arg(unit, count == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString visitCount(int visits)
+{
+    return visits == 1 ? QStringLiteral("1 visit") : QStringLiteral("%1 visits").arg(visits);
+}
+
+// The first letter made a capital, for a reason shown on its own line.
+QString sentence(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}
+
+// Visits kept in the pupils' window come in bursts (at each Next, on leaving): the page
+// reads them once this long after the first.
+constexpr int RefreshDelayMs = 300;
 
 QTableWidgetItem *numberItem(const QString &text)
 {
@@ -66,6 +94,8 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     , m_chart(new QChart)
     , m_export(new QPushButton(QStringLiteral("&Export CSV..."), this))
     , m_clear(new QPushButton(QStringLiteral("&Clear results..."), this))
+    , m_status(new QLabel(this))
+    , m_refreshSoon(new QTimer(this))
 {
     m_problem->setObjectName(QStringLiteral("problem"));
     m_problem->setWordWrap(true);
@@ -74,9 +104,11 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     m_problem->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; color: black; }"));
     m_problem->hide();
 
-    m_classLabel->setMaxLength(20);
+    // A hand-edited settings file may hold any length of label: only what the field
+    // allows is read.
+    m_classLabel->setMaxLength(Results::ClassLabelMaxLength);
     m_classLabel->setPlaceholderText(QStringLiteral("none"));
-    m_classLabel->setText(m_settings.classLabel());
+    m_classLabel->setText(m_settings.classLabel().left(Results::ClassLabelMaxLength));
     m_classLabel->setAccessibleName(QStringLiteral("Class for new visits"));
     m_classLabel->setToolTip(QStringLiteral("Visits from now on are kept under this class, such as 5B. "
                                             "No pupil's name is ever kept."));
@@ -86,6 +118,9 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
         m_periodChoice->addItem(resultsPeriodName(ResultsPeriod(p)), p);
     m_periodChoice->setCurrentIndex(int(ResultsPeriod::ThisTerm));
     m_classChoice->setAccessibleName(QStringLiteral("Class shown"));
+    // Never as wide as the longest class label ever kept.
+    m_classChoice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_classChoice->setMinimumContentsLength(Results::ClassLabelMaxLength / 2);
     m_periodChoice->setAccessibleName(QStringLiteral("Period shown"));
     connect(m_classChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
     connect(m_periodChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
@@ -138,9 +173,12 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     showLabel->setBuddy(m_classChoice);
     choices->addRow(showLabel, shown);
 
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setWordWrap(true);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_export);
-    buttons->addStretch(1);
+    buttons->addWidget(m_status, 1);
     buttons->addWidget(m_clear);
 
     auto *layout = new QVBoxLayout(this);
@@ -149,11 +187,24 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     layout->addWidget(splitter, 1);
     layout->addLayout(buttons);
 
+    m_refreshSoon->setSingleShot(true);
+    m_refreshSoon->setInterval(RefreshDelayMs);
+    connect(m_refreshSoon, &QTimer::timeout, this, &ResultsPage::refresh);
+    m_listener = m_results.addChangeListener([this] { resultsChanged(); });
+
     refresh();
-    // Reading the results above opened the store, so anything wrong with it is known now.
-    const QString problem = m_results.problem();
-    m_problem->setText(problem);
-    m_problem->setVisible(!problem.isEmpty());
+}
+
+ResultsPage::~ResultsPage()
+{
+    m_results.removeChangeListener(m_listener);
+}
+
+void ResultsPage::resultsChanged()
+{
+    // A hidden page reads them when it is shown again.
+    if (isVisible() && !m_refreshSoon->isActive())
+        m_refreshSoon->start();
 }
 
 Results::Filter ResultsPage::filter() const
@@ -186,6 +237,7 @@ void ResultsPage::setPeriod(ResultsPeriod period)
 
 void ResultsPage::refresh()
 {
+    m_refreshSoon->stop();
     fillClassChoice();
     const QList<Results::Summary> rows = m_results.summary(filter());
     m_visitsShown = 0;
@@ -194,6 +246,10 @@ void ResultsPage::refresh()
     fillTable(rows);
     fillChart(rows);
     m_clear->setEnabled(m_visitsShown > 0);
+    // Reading the results opened the store, so anything wrong with it is known now.
+    const QString problem = m_results.problem();
+    m_problem->setText(problem);
+    m_problem->setVisible(!problem.isEmpty());
 }
 
 void ResultsPage::fillClassChoice()
@@ -201,7 +257,7 @@ void ResultsPage::fillClassChoice()
     // Every class that has visits, and the one being kept now, which may have none yet.
     QStringList labels = m_results.classLabels();
     const QString current = m_classChoice->currentData().toString();
-    for (const QString &label : {m_settings.classLabel(), current}) {
+    for (const QString &label : {m_settings.classLabel().left(Results::ClassLabelMaxLength), current}) {
         if (!label.isEmpty() && !labels.contains(label))
             labels << label;
     }
@@ -223,10 +279,12 @@ void ResultsPage::fillTable(const QList<Results::Summary> &rows)
         activity->setToolTip(row.activity);
         m_table->setItem(r, ActivityColumn, activity);
         m_table->setItem(r, VisitsColumn, numberItem(QString::number(row.visits)));
-        m_table->setItem(r, ItemsColumn, numberItem(QString::number(row.items)));
+        m_table->setItem(r, ItemsColumn, numberItem(counted(row.items, row.unit)));
         // No first answers at all (items seen, none answered): nothing to say.
         auto *right = numberItem(answeredAny(row) ? QStringLiteral("%1%").arg(rightPercent(row)) : QStringLiteral("-"));
-        right->setToolTip(QStringLiteral("%1 of %2 first answers right").arg(row.right).arg(row.right + row.wrong));
+        right->setToolTip(QStringLiteral("%1 of %2 right first time")
+                              .arg(row.right)
+                              .arg(counted(row.right + row.wrong, row.unit)));
         m_table->setItem(r, RightColumn, right);
     }
 }
@@ -288,50 +346,89 @@ QString ResultsPage::describeShown() const
     return QStringLiteral("%1, %2").arg(who, when);
 }
 
-void ResultsPage::exportCsv()
+bool ResultsPage::exportCsv()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return exportVisits(filter());
+}
+
+bool ResultsPage::exportCsvTo(const QString &path)
+{
+    return exportVisitsTo(path, filter());
+}
+
+bool ResultsPage::exportVisits(const Results::Filter &filter)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString suggested = QDir(folder).filePath(
         QStringLiteral("quorvale-results-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export results"), suggested,
                                                 QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty())
-        return;
+        return false;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".csv");
-    exportCsvTo(path);
+    return exportVisitsTo(path, filter);
 }
 
-void ResultsPage::exportCsvTo(const QString &path)
+bool ResultsPage::exportVisitsTo(const QString &path, const Results::Filter &filter)
 {
     QString error;
-    if (!m_results.exportCsv(path, filter(), &error)) {
+    const int written = m_results.exportCsv(path, filter, &error);
+    if (written < 0) {
+        m_status->clear();
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Export results"),
-                        QStringLiteral("The results could not be written to %1.").arg(QDir::toNativeSeparators(path)),
+                        QStringLiteral("The results could not be exported to %1.").arg(QDir::toNativeSeparators(path)),
                         QMessageBox::Ok, this);
-        box.setInformativeText(error);
+        box.setInformativeText(sentence(error));
         box.exec();
+        return false;
     }
+    m_status->setText(QStringLiteral("Saved %1 to %2.").arg(visitCount(written), QDir::toNativeSeparators(path)));
+    return true;
 }
 
 void ResultsPage::clearResults()
 {
-    refresh(); // the count asked about is the count removed
-    if (m_visitsShown == 0)
+    // What is asked about is exactly what goes: visits started from this second on (the
+    // class may be working in the pupils' window) are neither counted nor removed.
+    Results::Filter chosen = filter();
+    const QDateTime now = QDateTime::currentDateTime();
+    chosen.before = now.addMSecs(-now.time().msec());
+    int count = 0;
+    for (const Results::Summary &row : m_results.summary(chosen))
+        count += row.visits;
+    refresh();
+    if (count == 0)
         return;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Clear results"),
-                    QStringLiteral("Remove %1 (%2) from the results?")
-                        .arg(m_visitsShown == 1 ? QStringLiteral("1 visit") : QStringLiteral("%1 visits").arg(m_visitsShown),
-                             describeShown()),
-                    QMessageBox::Cancel, this);
+                    QStringLiteral("Remove %1 (%2) from this computer?").arg(visitCount(count), describeShown()),
+                    QMessageBox::NoButton, this);
     box.setInformativeText(QStringLiteral("They cannot be brought back. Export them first to keep a copy."));
-    QPushButton *remove = box.addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(QMessageBox::Cancel);
+    QPushButton *remove = box.addButton(QStringLiteral("Remove %1").arg(visitCount(count)), QMessageBox::DestructiveRole);
+    QPushButton *exportFirst = box.addButton(QStringLiteral("Export them first..."), QMessageBox::ActionRole);
+    QPushButton *keep = box.addButton(QStringLiteral("Keep them"), QMessageBox::RejectRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
     box.exec();
-    if (box.clickedButton() != remove)
+    const bool exporting = box.clickedButton() == exportFirst;
+    // Only a copy written whole lets them go; a failed or cancelled export removes nothing.
+    if (exporting ? !exportVisits(chosen) : box.clickedButton() != remove)
         return;
-    m_results.clear(filter());
+    const QString saved = m_status->text();
+    QString error;
+    const int removed = m_results.clear(chosen, &error);
     refresh();
+    if (removed < 0) {
+        QMessageBox failed(QMessageBox::Warning, QStringLiteral("Clear results"),
+                           QStringLiteral("The visits could not be removed."), QMessageBox::Ok, this);
+        failed.setInformativeText(sentence(error));
+        failed.exec();
+        return;
+    }
+    const QString gone = QStringLiteral("Removed %1 from this computer.").arg(visitCount(removed));
+    m_status->setText(exporting ? saved + QLatin1Char(' ') + gone : gone);
 }
 
 void ResultsPage::showEvent(QShowEvent *event)

@@ -7,12 +7,15 @@
 #include "shellforms.h"
 #include "teacherplugin.h"
 #include "testsupport.h"
+#include "../results/tmpfs.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QHorizontalBarSeries>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPluginLoader>
@@ -37,8 +40,10 @@ void visit(ResultsStore &store, const QString &activity, const QList<bool> &answ
     store.visitEnded();
 }
 
-// Runs act on the next modal dialog once it is up (the code under test is blocked in exec()).
-void whenModal(std::function<void(QWidget *)> act)
+// Runs act on the next modal dialog of its type once it is up (the code under test is
+// blocked in exec()).
+template<typename Dialog = QWidget>
+void whenModal(std::function<void(Dialog *)> act)
 {
     auto *poll = new QTimer;
     poll->setInterval(10);
@@ -48,7 +53,7 @@ void whenModal(std::function<void(QWidget *)> act)
         if (waited.hasExpired(5000)) { // no dialog came: the test has failed already
             poll->stop();
             poll->deleteLater();
-        } else if (QWidget *dialog = QApplication::activeModalWidget()) {
+        } else if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
             act(dialog);
@@ -57,13 +62,28 @@ void whenModal(std::function<void(QWidget *)> act)
     poll->start();
 }
 
-// Presses the message box's button with the given text, remembering what the box said.
-void answerBox(const QString &button, QString *said)
+// Chooses path in the next file dialog, remembering the folder it opened in.
+void answerFiles(const QString &path, QString *openedIn = nullptr)
 {
-    whenModal([button, said](QWidget *dialog) {
-        auto *box = qobject_cast<QMessageBox *>(dialog);
-        QVERIFY(box);
+    whenModal<QFileDialog>([path, openedIn](QFileDialog *files) {
+        if (openedIn)
+            *openedIn = files->directory().absolutePath();
+        // As typed: selectFile() leaves the name field alone while it has the focus.
+        auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+}
+
+// Presses the message box's button with the given text, remembering what the box said;
+// first runs `before` (to answer the dialogs that button leads to).
+void answerBox(const QString &button, QString *said, std::function<void()> before = {})
+{
+    whenModal<QMessageBox>([button, said, before](QMessageBox *box) {
         *said = box->text();
+        if (before)
+            before();
         for (QAbstractButton *b : box->buttons()) {
             if (b->text() == button)
                 return b->click();
@@ -71,6 +91,18 @@ void answerBox(const QString &button, QString *said)
         QFAIL(qPrintable(QStringLiteral("no button %1").arg(button)));
     });
 }
+
+// Counts how often the results are read for the page, to see that bursts are read once.
+struct CountingStore : ResultsStore
+{
+    using ResultsStore::ResultsStore;
+    QList<Summary> summary(const Filter &filter) const override
+    {
+        ++reads;
+        return ResultsStore::summary(filter);
+    }
+    mutable int reads = 0;
+};
 
 int visitsShown(const ResultsPage &page)
 {
@@ -92,8 +124,11 @@ private slots:
     void classLabelAndClassFilter();
     void periodStarts_data();
     void periodStarts();
+    void clearAsksThenRemovesWhatIsShown_data();
     void clearAsksThenRemovesWhatIsShown();
     void exportWritesTheVisitsShown();
+    void showsVisitsAsTheyAreKept();
+    void longClassLabelKeepsThePageNarrow();
     void programLoadsTheModule();
     void teacherButtonAndCtrlT();
 
@@ -106,6 +141,9 @@ private:
 void tst_TeacherWindow::initTestCase()
 {
     QVERIFY(m_scratch.isValid());
+    // A home of the test's own, with a Documents folder for exports to start in.
+    qputenv("HOME", m_scratch.filePath(QStringLiteral("home")).toLocal8Bit());
+    QVERIFY(QDir().mkpath(m_scratch.filePath(QStringLiteral("home/Documents"))));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_scratch.filePath(QStringLiteral("config")));
     QStandardPaths::setTestModeEnabled(true);
 }
@@ -138,7 +176,7 @@ void tst_TeacherWindow::chartShowsTheTableWeakestAtTheTop()
         QCOMPARE(table.item(r, 3)->text(), QStringLiteral("%1%").arg(expectedPercent[r]));
     }
     QCOMPARE(table.item(1, 1)->text(), QStringLiteral("2")); // visits
-    QCOMPARE(table.item(1, 2)->text(), QStringLiteral("4")); // items
+    QCOMPARE(table.item(1, 2)->text(), QStringLiteral("4 questions")); // items
 
     // The chart's bars, read top down (a horizontal chart lists its categories bottom up).
     QCOMPARE(page.chart().series().size(), 1);
@@ -184,7 +222,7 @@ void tst_TeacherWindow::classLabelAndClassFilter()
     page.setPeriod(ResultsPeriod::ThisWeek);
     QCOMPARE(page.filter().since, resultsPeriodStart(ResultsPeriod::ThisWeek, QDateTime::currentDateTime()));
     QCOMPARE(visitsShown(page), 3);
-    QCOMPARE(m_store->summary({QString(), QDateTime::currentDateTime().addSecs(3600)}).size(), 0);
+    QCOMPARE(m_store->summary({QString(), QDateTime::currentDateTime().addSecs(3600), {}}).size(), 0);
 }
 
 void tst_TeacherWindow::periodStarts_data()
@@ -214,8 +252,24 @@ void tst_TeacherWindow::periodStarts()
     QVERIFY(!resultsPeriodStart(ResultsPeriod::All, now).isValid());
 }
 
+// The question names its actions; exporting first removes the visits only once the copy
+// is written.
+void tst_TeacherWindow::clearAsksThenRemovesWhatIsShown_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("exportTo"); // a file name in the scratch folder; empty: none
+    QTest::addColumn<int>("left");
+    QTest::newRow("keep them") << "Keep them" << "" << 3;
+    QTest::newRow("remove them") << "Remove 2 visits" << "" << 1;
+    QTest::newRow("export first") << "Export them first..." << "first.csv" << 1;
+    QTest::newRow("export first to a full disk") << "Export them first..." << "full/first.csv" << 3;
+}
+
 void tst_TeacherWindow::clearAsksThenRemovesWhatIsShown()
 {
+    QFETCH(QString, answer);
+    QFETCH(QString, exportTo);
+    QFETCH(int, left);
     m_store->setClassLabel(QStringLiteral("5A"));
     visit(*m_store, QStringLiteral("similes"), {true});
     m_store->setClassLabel(QStringLiteral("5B"));
@@ -224,18 +278,38 @@ void tst_TeacherWindow::clearAsksThenRemovesWhatIsShown()
     ResultsPage page(*m_store, *m_settings);
     page.setPeriod(ResultsPeriod::All);
     page.setClassFilter(QStringLiteral("5B"));
+    QTest::qWait(1000); // the visits above started in an earlier second than the question
 
-    QString said;
-    answerBox(QStringLiteral("Cancel"), &said);
+    const QString path = m_scratch.filePath(exportTo);
+    std::unique_ptr<Tmpfs> full;
+    if (exportTo.startsWith(QLatin1String("full/"))) {
+        full = std::make_unique<Tmpfs>(QFileInfo(path).path(), QStringLiteral("4k"));
+        if (!full->isMounted())
+            QSKIP("a full disk of its own needs root");
+        QFile filler(QFileInfo(path).path() + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(8192, 'x')); // takes what fits
+    }
+    QString said, failure;
+    answerBox(answer, &said, [&] {
+        if (!exportTo.isEmpty())
+            answerFiles(path);
+        if (full)
+            answerBox(QStringLiteral("OK"), &failure);
+    });
     page.clearResults();
-    QVERIFY2(said.contains(QStringLiteral("2 visits")), qPrintable(said));
-    QCOMPARE(m_store->visits().size(), 3);
-
-    answerBox(QStringLiteral("Remove"), &said);
-    page.clearResults();
-    QCOMPARE(m_store->visits().size(), 1);
-    QCOMPARE(m_store->visits().first().classLabel, QStringLiteral("5A"));
-    QCOMPARE(page.table().rowCount(), 0);
+    QVERIFY2(said.contains(QStringLiteral("Remove 2 visits (class 5B, all time)")), qPrintable(said));
+    QCOMPARE(m_store->visits().size(), left);
+    QCOMPARE(page.table().rowCount(), left == 1 ? 0 : 2);
+    QFile csv(path);
+    if (!exportTo.isEmpty() && !full) {
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count('\n'), 3); // the header and the two visits removed
+        QVERIFY2(page.status().text().endsWith(QStringLiteral("Removed 2 visits from this computer.")),
+                 qPrintable(page.status().text()));
+    }
+    if (full)
+        QVERIFY2(failure.contains(QStringLiteral("could not be exported")) && !csv.exists(), qPrintable(failure));
 }
 
 void tst_TeacherWindow::exportWritesTheVisitsShown()
@@ -247,26 +321,66 @@ void tst_TeacherWindow::exportWritesTheVisitsShown()
     page.setPeriod(ResultsPeriod::Today);
 
     const QString path = m_scratch.filePath(QStringLiteral("out")); // ".csv" is added
-    whenModal([path](QWidget *dialog) {
-        auto *files = qobject_cast<QFileDialog *>(dialog);
-        QVERIFY(files);
-        files->selectFile(path);
-        QMetaObject::invokeMethod(files, "accept");
-    });
-    page.exportCsv();
+    QString openedIn;
+    answerFiles(path, &openedIn);
+    QVERIFY(page.exportCsv());
+    QCOMPARE(openedIn, QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).absolutePath());
     QFile csv(path + QStringLiteral(".csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3); // header and two visits
     QVERIFY2(lines[1].contains(QStringLiteral("'=5C")), qPrintable(lines[1]));
+    // Where it went, in the teacher's words.
+    QCOMPARE(page.status().text(), QStringLiteral("Saved 2 visits to %1.").arg(QDir::toNativeSeparators(csv.fileName())));
 
     // A folder that is not there: the teacher is told, and nothing else happens.
     const QString nowhere = m_scratch.filePath(QStringLiteral("missing/out.csv"));
     QString said;
     answerBox(QStringLiteral("OK"), &said);
-    page.exportCsvTo(nowhere);
-    QVERIFY2(said.contains(QStringLiteral("could not be written")), qPrintable(said));
+    QVERIFY(!page.exportCsvTo(nowhere));
+    QVERIFY2(said.contains(QStringLiteral("could not be exported")), qPrintable(said));
     QVERIFY(!QFile::exists(nowhere));
+    QVERIFY(page.status().text().isEmpty());
+}
+
+// Visits kept while the page is open appear without touching it, a burst of them read
+// once; a hidden page reads them when it is shown again.
+void tst_TeacherWindow::showsVisitsAsTheyAreKept()
+{
+    m_store.reset();
+    QFile::remove(m_scratch.filePath(QStringLiteral("results.sqlite")));
+    CountingStore store(m_scratch.filePath(QStringLiteral("results.sqlite")));
+    ResultsPage page(store, *m_settings);
+    page.setPeriod(ResultsPeriod::Today);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QTest::qWait(500);
+    const int readsBefore = store.reads;
+    for (int i = 0; i < 12; ++i)
+        visit(store, QStringLiteral("similes"), {true, false, true});
+    QTRY_COMPARE(visitsShown(page), 12);
+    QTest::qWait(500);
+    QCOMPARE(store.reads, readsBefore + 1);
+
+    page.hide();
+    visit(store, QStringLiteral("openings"), {true});
+    QTest::qWait(500);
+    QCOMPARE(store.reads, readsBefore + 1);
+    page.show();
+    QCOMPARE(visitsShown(page), 13);
+}
+
+// A class label of any length in a hand-edited settings file: only what the class field
+// holds is read, and the page stays the width of a window.
+void tst_TeacherWindow::longClassLabelKeepsThePageNarrow()
+{
+    m_settings->setClassLabel(QString(1800000, QLatin1Char('x')));
+    m_store->setClassLabel(m_settings->classLabel());
+    visit(*m_store, QStringLiteral("similes"), {true});
+    ResultsPage page(*m_store, *m_settings);
+    QCOMPARE(page.classLabelEdit().text(), QString(ResultsStore::ClassLabelMaxLength, QLatin1Char('x')));
+    QVERIFY2(page.sizeHint().width() < 1500, qPrintable(QString::number(page.sizeHint().width())));
+    QVERIFY(page.classChoice().findData(QString(ResultsStore::ClassLabelMaxLength, QLatin1Char('x'))) > 0);
 }
 
 void tst_TeacherWindow::programLoadsTheModule()
