@@ -99,8 +99,17 @@ Form *FormRegistry::current() const
 
 void FormRegistry::end()
 {
-    if (m_ended)
+    if (m_ended || m_asking)
         return;
+    if (mayEnd) {
+        // Asking may take a while (a question to the teacher); an End asked for meanwhile
+        // is let go, and the answer to the first decides.
+        m_asking = true;
+        const bool may = mayEnd();
+        m_asking = false;
+        if (!may)
+            return;
+    }
     m_ended = true;
     for (Form *form : loadedForms()) {
         for (const auto &timer : form->timers())

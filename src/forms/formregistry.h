@@ -44,6 +44,9 @@ public:
     // The form on screen: the most recently shown form that is still loaded.
     Form *current() const;
 
+    // Asked before the program ends (the teacher may have work to save); false keeps it
+    // running, as if End had not been asked for.
+    std::function<bool()> mayEnd;
     // Ends the program at once: every form goes without its unload handling.
     std::function<void()> onEnd;
     void end();
@@ -64,4 +67,5 @@ private:
     std::vector<Form *> m_shown;                    // show order, most recent last
     int m_revision = 0;
     bool m_ended = false;
+    bool m_asking = false;
 };
