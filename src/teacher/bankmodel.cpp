@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QColor>
+#include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStyle>
@@ -10,10 +11,14 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
 const QString Records = QStringLiteral("records");
+
+// What an empty digit cell holds in the key, so the digits after it keep their places.
+constexpr QChar NoDigit = u' ';
 
 // A whole number typed in a number cell, or nothing when the text is not one.
 std::optional<int> wholeNumber(const QString &text)
@@ -42,13 +47,24 @@ QString valueText(const QJsonValue &value)
     return {};
 }
 
+bool allDigits(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
 // A key written as digits, one per word ("0100001").
 bool isDigitKey(const QJsonValue &value)
 {
-    if (!value.isString())
-        return false;
-    const QString text = value.toString();
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    return value.isString() && allDigits(value.toString());
+}
+
+// The records of the built-in bank of an activity (none when there is no such bank).
+QJsonArray builtInRecords(const QString &activity)
+{
+    QFile file(BankModel::builtInPath(activity));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object().value(Records).toArray();
 }
 
 // The value as JSON text on one line, as a teacher would write it by hand.
@@ -174,6 +190,11 @@ BankModel::BankModel(ContentKind kind, QObject *parent)
 
 BankModel::~BankModel() = default;
 
+QString BankModel::builtInPath(const QString &activity)
+{
+    return QStringLiteral(":/assets/content/") + activity + QStringLiteral(".json");
+}
+
 bool BankModel::load(const QByteArray &json, const QString &fileName)
 {
     m_loadProblems.clear();
@@ -206,11 +227,50 @@ bool BankModel::load(const QByteArray &json, const QString &fileName)
     m_fieldOrder.clear();
     for (const auto &mention : mentions)
         m_fieldOrder << mention.second;
+
+    // Lists of more than one length, here or in the built-in bank.
+    m_shortestList.clear();
+    for (const QString &field : std::as_const(m_fieldOrder)) {
+        QList<qsizetype> lengths;
+        for (const QJsonArray &bank : {m_records, builtInRecords(m_kind.activity)}) {
+            for (const QJsonValue &record : bank) {
+                const QJsonValue value = record.toObject().value(field);
+                if (value.isArray() && !lengths.contains(value.toArray().size()))
+                    lengths << value.toArray().size();
+            }
+        }
+        if (lengths.size() > 1)
+            m_shortestList.insert(field, int(*std::min_element(lengths.begin(), lengths.end())));
+    }
+
+    m_columns.clear();
+    m_wordsField.clear();
     m_columns = columnsFor();
+    // The sentence whose words the key stands for: the bank's first text field.
+    const bool keyed = std::any_of(m_columns.begin(), m_columns.end(), [](const Column &c) { return c.kind == CellKind::KeyDigit; });
+    const auto text = std::find_if(m_columns.begin(), m_columns.end(), [](const Column &c) { return c.kind == CellKind::Text; });
+    if (keyed && text != m_columns.end()) {
+        m_wordsField = text->field;
+        m_columns = columnsFor(); // a digit cell for every word
+    }
+    m_headerRow = 0;
     m_undo->clear();
     endResetModel();
     recheck();
     return true;
+}
+
+void BankModel::startEmpty(int count)
+{
+    beginResetModel();
+    m_records = QJsonArray();
+    for (int i = 0; i < count; ++i)
+        m_records.append(emptyRecord());
+    m_headerRow = 0;
+    m_undo->clear();
+    endResetModel();
+    refitColumns();
+    recheck();
 }
 
 QByteArray BankModel::toJson() const
@@ -259,15 +319,27 @@ std::vector<BankModel::Column> BankModel::columnsFor() const
             allKeys = allKeys && (isDigitKey(v) || v.toString().isEmpty());
             keyLength = std::max(keyLength, int(v.toString().size()));
         }
-        if (anyList) {
-            for (int i = 0; i < listLength; ++i)
-                columns.push_back({field, i, listOfNumbers ? CellKind::ListNumber : CellKind::ListText});
-        } else if (anyText && allKeys && keyLength > 1) {
-            // One cell a digit, and a spare one, so a longer sentence can be given its digit.
-            for (int i = 0; i <= keyLength; ++i)
-                columns.push_back({field, i, CellKind::KeyDigit});
+        // A field keeps the kind it was given when the bank was read: a key whose cells
+        // are all empty is still a key, a number typed as text still a number cell.
+        const auto was = std::find_if(m_columns.begin(), m_columns.end(), [&](const Column &c) { return c.field == field; });
+        CellKind kind = anyList ? (listOfNumbers ? CellKind::ListNumber : CellKind::ListText)
+                        : anyText && allKeys && keyLength > 1 ? CellKind::KeyDigit
+                        : anyNumber && !anyText ? CellKind::Number
+                                                : CellKind::Text;
+        if (was != m_columns.end())
+            kind = was->kind;
+        if (kind == CellKind::ListText || kind == CellKind::ListNumber) {
+            for (int i = 0; i < std::max(1, listLength); ++i)
+                columns.push_back({field, i, kind});
+        } else if (kind == CellKind::KeyDigit) {
+            // A cell for every digit and for every word of the longest sentence.
+            int cells = std::max(1, keyLength);
+            for (int r = 0; r < rowCount(); ++r)
+                cells = std::max(cells, int(wordsOf(r).size()));
+            for (int i = 0; i < cells; ++i)
+                columns.push_back({field, i, kind});
         } else {
-            columns.push_back({field, -1, anyNumber && !anyText ? CellKind::Number : CellKind::Text});
+            columns.push_back({field, -1, kind});
         }
     }
     return columns;
@@ -283,8 +355,10 @@ QJsonObject BankModel::emptyRecord() const
         case CellKind::Number: record.insert(column.field, 0); break;
         case CellKind::ListText:
         case CellKind::ListNumber: {
+            // As long as the shortest list of its kind: a cell left empty is a problem.
             QJsonArray list = record.value(column.field).toArray();
-            list.append(column.kind == CellKind::ListNumber ? QJsonValue(0) : QJsonValue(QString()));
+            if (list.size() < m_shortestList.value(column.field, std::numeric_limits<int>::max()))
+                list.append(column.kind == CellKind::ListNumber ? QJsonValue(0) : QJsonValue(QString()));
             record.insert(column.field, list);
             break;
         }
@@ -293,24 +367,44 @@ QJsonObject BankModel::emptyRecord() const
     return record;
 }
 
+QStringList BankModel::wordsOf(int row) const
+{
+    if (m_wordsField.isEmpty() || row < 0 || row >= rowCount())
+        return {};
+    return m_records.at(row).toObject().value(m_wordsField).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 QString BankModel::cellText(int row, const Column &column) const
 {
     const QJsonValue value = m_records.at(row).toObject().value(column.field);
     switch (column.kind) {
     case CellKind::Text:
+        // The sentence's closing space is the file's business, not the teacher's.
+        if (column.field == m_wordsField && value.toString().endsWith(QLatin1Char(' ')))
+            return value.toString().chopped(1);
+        return valueText(value);
     case CellKind::Number: return valueText(value);
     case CellKind::ListText:
     case CellKind::ListNumber: return valueText(value.toArray().at(column.index));
-    case CellKind::KeyDigit: return value.toString().mid(column.index, 1);
+    case CellKind::KeyDigit: return value.toString().mid(column.index, 1).trimmed();
     }
     return {};
 }
 
-QJsonObject BankModel::withCell(int row, const Column &column, const QString &text) const
+QJsonObject BankModel::withCell(QJsonObject record, const Column &column, const QString &text) const
 {
-    QJsonObject record = m_records.at(row).toObject();
     switch (column.kind) {
-    case CellKind::Text: record.insert(column.field, text); break;
+    case CellKind::Text:
+        if (column.field == m_wordsField) {
+            // One space at the end, however many were typed (none, as a rule).
+            QString sentence = text;
+            while (sentence.endsWith(QLatin1Char(' ')))
+                sentence.chop(1);
+            record.insert(column.field, sentence.isEmpty() ? sentence : sentence + QLatin1Char(' '));
+        } else {
+            record.insert(column.field, text);
+        }
+        break;
     case CellKind::Number: record.insert(column.field, numberOrText(text)); break;
     case CellKind::ListText:
     case CellKind::ListNumber: {
@@ -319,21 +413,25 @@ QJsonObject BankModel::withCell(int row, const Column &column, const QString &te
         while (list.size() <= column.index)
             list.append(blank);
         list[column.index] = column.kind == CellKind::ListNumber ? numberOrText(text) : QJsonValue(text);
-        // Emptying the last element shortens the list (lists of any length, such as keys).
-        if (text.isEmpty() && list.size() - 1 == column.index)
-            list.removeLast();
+        // Only a list of varying length is shortened by its last cells left empty; any other
+        // keeps the empty text in its place, where the check finds it.
+        if (m_shortestList.contains(column.field)) {
+            while (!list.isEmpty() && list.last().toString().isEmpty() && !list.last().isDouble())
+                list.removeLast();
+        }
         record.insert(column.field, list);
         break;
     }
     case CellKind::KeyDigit: {
-        // The key is its cells read in order, empty ones left out.
-        QStringList digits;
-        const QString key = record.value(column.field).toString();
-        for (const Column &other : m_columns) {
-            if (other.field == column.field && other.kind == CellKind::KeyDigit)
-                digits << (other.index == column.index ? text.trimmed().left(1) : key.mid(other.index, 1));
-        }
-        record.insert(column.field, digits.join(QString()));
+        // An emptied cell keeps its place, so the digits after it still stand for their words.
+        QString key = record.value(column.field).toString();
+        if (key.size() <= column.index)
+            key = key.leftJustified(column.index + 1, NoDigit);
+        const QString digit = text.trimmed().left(1);
+        key[column.index] = digit.isEmpty() ? NoDigit : digit.at(0);
+        while (key.endsWith(NoDigit))
+            key.chop(1);
+        record.insert(column.field, key);
         break;
     }
     }
@@ -373,14 +471,9 @@ QVariant BankModel::data(const QModelIndex &index, int role) const
         QStringList lines = problemsAt(index.row(), index.column());
         if (column.kind == CellKind::KeyDigit) {
             // The word this digit is for, so a teacher can see which word is which.
-            const QJsonObject record = m_records.at(index.row()).toObject();
-            for (const QString &field : record.keys()) {
-                if (field != column.field && record.value(field).isString()) {
-                    const QStringList words = record.value(field).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-                    if (words.size() > 1 && column.index < words.size())
-                        lines.prepend(QStringLiteral("Word %1: %2").arg(column.index + 1).arg(words.at(column.index)));
-                }
-            }
+            const QStringList words = wordsOf(index.row());
+            if (column.index < words.size())
+                lines.prepend(QStringLiteral("Word %1: %2").arg(column.index + 1).arg(words.at(column.index)));
         }
         if (lines.isEmpty())
             return {};
@@ -413,9 +506,13 @@ bool BankModel::setData(const QModelIndex &index, const QVariant &value, int rol
     if (text == cellText(index.row(), column))
         return false;
     const QJsonObject before = m_records.at(index.row()).toObject();
-    m_undo->push(new RecordCommand(*this, RecordCommand::Replace, index.row(), before,
-                                   withCell(index.row(), column, text), -1,
+    const QJsonObject after = withCell(before, column, text);
+    if (after == before)
+        return false;
+    m_growOnly = true;
+    m_undo->push(new RecordCommand(*this, RecordCommand::Replace, index.row(), before, after, -1,
                                    QStringLiteral("Change %1 of row %2").arg(columnTitle(index.column())).arg(index.row() + 1)));
+    m_growOnly = false;
     return true;
 }
 
@@ -434,11 +531,29 @@ QString BankModel::columnTitle(int column) const
     return c.index < 0 ? fieldTitle(c.field) : QStringLiteral("%1 %2").arg(fieldTitle(c.field)).arg(c.index + 1);
 }
 
+void BankModel::setHeaderRow(int row)
+{
+    if (row == m_headerRow || row < 0 || row >= rowCount())
+        return;
+    m_headerRow = row;
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
 QVariant BankModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= columnCount())
+            return {};
+        const Column &column = m_columns[size_t(section)];
+        // A key's digit is headed by the word of the chosen record it is for.
+        const QStringList words = column.kind == CellKind::KeyDigit ? wordsOf(m_headerRow) : QStringList();
+        if (role == Qt::DisplayRole && column.kind == CellKind::KeyDigit)
+            return column.index < words.size() ? words.at(column.index) : QStringLiteral("Word %1").arg(column.index + 1);
         if (role == Qt::DisplayRole)
             return columnTitle(section);
+        if (role == Qt::ToolTipRole && column.kind == CellKind::KeyDigit)
+            return QStringLiteral("The box for word %1 of the chosen row: 0 for none").arg(column.index + 1);
         return {};
     }
     const bool troubled = !problemsAt(section, -1).isEmpty();
@@ -455,12 +570,38 @@ QVariant BankModel::headerData(int section, Qt::Orientation orientation, int rol
 
 QString BankModel::describe(const Problem &problem) const
 {
+    // Rows counted from 1, as the table's row numbers show them.
     if (problem.row < 0)
         return QStringLiteral("The bank: ") + problem.text;
     if (problem.column < 0)
         return QStringLiteral("Row %1: %2").arg(problem.row + 1).arg(problem.text);
+    const Column &column = m_columns[size_t(problem.column)];
+    const QStringList words = column.kind == CellKind::KeyDigit ? wordsOf(problem.row) : QStringList();
+    if (column.index >= 0 && column.index < words.size())
+        return QStringLiteral("Row %1, the box for \"%2\" (word %3): %4")
+            .arg(problem.row + 1).arg(words.at(column.index)).arg(column.index + 1).arg(problem.text);
     return QStringLiteral("Row %1, %2: %3").arg(problem.row + 1).arg(columnTitle(problem.column), problem.text);
 }
+
+namespace {
+
+// Valid rows, each once, from the top.
+QList<int> rowsIn(QList<int> rows, int count)
+{
+    rows.removeIf([count](int row) { return row < 0 || row >= count; });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+QString rowsText(const QString &verb, const QList<int> &rows)
+{
+    if (rows.size() == 1)
+        return QStringLiteral("%1 row %2").arg(verb).arg(rows.first() + 1);
+    return QStringLiteral("%1 %2 rows").arg(verb).arg(rows.size());
+}
+
+} // namespace
 
 void BankModel::addRow(int row)
 {
@@ -471,18 +612,12 @@ void BankModel::addRow(int row)
 
 void BankModel::duplicateRow(int row)
 {
-    if (row < 0 || row >= rowCount())
-        return;
-    m_undo->push(new RecordCommand(*this, RecordCommand::Insert, row + 1, {}, m_records.at(row).toObject(), -1,
-                                   QStringLiteral("Duplicate row %1").arg(row + 1)));
+    duplicateRows({row});
 }
 
 void BankModel::removeRow(int row)
 {
-    if (row < 0 || row >= rowCount())
-        return;
-    m_undo->push(new RecordCommand(*this, RecordCommand::Remove, row, m_records.at(row).toObject(), {}, -1,
-                                   QStringLiteral("Delete row %1").arg(row + 1)));
+    removeRows({row});
 }
 
 void BankModel::moveRow(int from, int to)
@@ -493,11 +628,95 @@ void BankModel::moveRow(int from, int to)
                                    QStringLiteral("Move row %1").arg(from + 1)));
 }
 
+void BankModel::duplicateRows(QList<int> rows)
+{
+    rows = rowsIn(rows, rowCount());
+    if (rows.isEmpty())
+        return;
+    m_undo->beginMacro(rowsText(QStringLiteral("Duplicate"), rows));
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        m_undo->push(new RecordCommand(*this, RecordCommand::Insert, rows.last() + 1 + int(i), {},
+                                       m_records.at(rows[i]).toObject(), -1, {}));
+    m_undo->endMacro();
+}
+
+void BankModel::removeRows(QList<int> rows)
+{
+    rows = rowsIn(rows, rowCount());
+    if (rows.isEmpty())
+        return;
+    m_undo->beginMacro(rowsText(QStringLiteral("Delete"), rows));
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        m_undo->push(new RecordCommand(*this, RecordCommand::Remove, *it, m_records.at(*it).toObject(), {}, -1, {}));
+    m_undo->endMacro();
+}
+
+bool BankModel::moveRows(QList<int> rows, int step)
+{
+    rows = rowsIn(rows, rowCount());
+    if (rows.isEmpty() || (step < 0 && rows.first() == 0) || (step > 0 && rows.last() == rowCount() - 1))
+        return false;
+    if (step > 0)
+        std::reverse(rows.begin(), rows.end());
+    m_undo->beginMacro(rowsText(QStringLiteral("Move"), rows));
+    for (int row : std::as_const(rows))
+        m_undo->push(new RecordCommand(*this, RecordCommand::Move, row, {}, {}, row + (step < 0 ? -1 : 1), {}));
+    m_undo->endMacro();
+    return true;
+}
+
+void BankModel::paste(int row, int column, const QList<QStringList> &block)
+{
+    if (row < 0 || row > rowCount() || column < 0 || column >= columnCount())
+        return;
+    QList<QUndoCommand *> commands;
+    for (qsizetype i = 0; i < block.size(); ++i) {
+        const int r = row + int(i);
+        const bool added = r >= rowCount();
+        const QJsonObject before = added ? QJsonObject() : m_records.at(r).toObject();
+        QJsonObject after = added ? emptyRecord() : before;
+        for (qsizetype j = 0; j < block[i].size() && column + j < columnCount(); ++j) {
+            const Column &target = m_columns[size_t(column + j)];
+            const QString text = block[i][j].trimmed();
+            if (target.kind == CellKind::KeyDigit && text.size() > 1 && allDigits(text)) {
+                for (qsizetype k = 0; k < text.size(); ++k)
+                    after = withCell(after, {target.field, target.index + int(k), target.kind}, text.mid(k, 1));
+            } else {
+                after = withCell(after, target, block[i][j]);
+            }
+        }
+        if (added)
+            commands << new RecordCommand(*this, RecordCommand::Insert, r, {}, after, -1, {});
+        else if (after != before)
+            commands << new RecordCommand(*this, RecordCommand::Replace, r, before, after, -1, {});
+    }
+    if (commands.isEmpty())
+        return;
+    m_undo->beginMacro(block.size() == 1 ? QStringLiteral("Paste into row %1").arg(row + 1)
+                                         : QStringLiteral("Paste into %1 rows").arg(block.size()));
+    for (QUndoCommand *command : std::as_const(commands))
+        m_undo->push(command);
+    m_undo->endMacro();
+}
+
+void BankModel::touch(int row)
+{
+    if (row >= 0 && row < rowCount() && !m_touched.contains(row))
+        m_touched << row;
+}
+
+QList<int> BankModel::takeTouchedRows()
+{
+    QList<int> rows = rowsIn(m_touched, rowCount());
+    m_touched.clear();
+    return rows;
+}
+
 void BankModel::replaceRecord(int row, const QJsonObject &record)
 {
     m_records[row] = record;
-    if (!refitColumns())
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    refitColumns();
+    touch(row);
     recheck();
 }
 
@@ -506,6 +725,9 @@ void BankModel::insertRecord(int row, const QJsonObject &record)
     beginInsertRows({}, row, row);
     m_records.insert(row, record);
     endInsertRows();
+    for (int &touched : m_touched)
+        touched += touched >= row ? 1 : 0;
+    touch(row);
     refitColumns();
     recheck();
 }
@@ -515,6 +737,11 @@ void BankModel::eraseRecord(int row)
     beginRemoveRows({}, row, row);
     m_records.removeAt(row);
     endRemoveRows();
+    m_touched.removeAll(row);
+    for (int &touched : m_touched)
+        touched -= touched > row ? 1 : 0;
+    // The row that takes its place (the one above, when it was the last).
+    touch(std::min(row, rowCount() - 1));
     refitColumns();
     recheck();
 }
@@ -527,23 +754,48 @@ void BankModel::shiftRecord(int from, int to)
     m_records.removeAt(from);
     m_records.insert(to, record);
     endMoveRows();
+    for (int &touched : m_touched) {
+        if (touched == from)
+            touched = to;
+        else if (from < touched && touched <= to)
+            --touched;
+        else if (to <= touched && touched < from)
+            ++touched;
+    }
+    touch(to);
     recheck();
 }
 
 bool BankModel::refitColumns()
 {
-    // A longer list or key anywhere adds columns; the view is told the table changed shape.
-    std::vector<Column> columns = columnsFor();
-    const bool same = columns.size() == m_columns.size()
-                      && std::equal(columns.begin(), columns.end(), m_columns.begin(), [](const Column &a, const Column &b) {
-                             return a.field == b.field && a.index == b.index && a.kind == b.kind;
-                         });
-    if (same)
-        return false;
-    beginResetModel();
-    m_columns = std::move(columns);
-    endResetModel();
-    return true;
+    // A longer list, key or sentence anywhere adds cells, a shorter one takes them away,
+    // a field's cells at a time, so the table keeps its other cells, their editors and the
+    // selection. The fields and their kinds never change once the bank is read.
+    const std::vector<Column> wanted = columnsFor();
+    bool changed = false;
+    int at = 0;
+    for (const QString &field : std::as_const(m_fieldOrder)) {
+        const auto countOf = [&field](const std::vector<Column> &columns) {
+            return int(std::count_if(columns.begin(), columns.end(), [&](const Column &c) { return c.field == field; }));
+        };
+        const int have = countOf(m_columns);
+        const int want = m_growOnly ? std::max(have, countOf(wanted)) : countOf(wanted);
+        const auto first = std::find_if(wanted.begin(), wanted.end(), [&](const Column &c) { return c.field == field; });
+        if (want > have && first != wanted.end()) {
+            beginInsertColumns({}, at + have, at + want - 1);
+            for (int i = have; i < want; ++i)
+                m_columns.insert(m_columns.begin() + at + i, Column{field, i, first->kind});
+            endInsertColumns();
+            changed = true;
+        } else if (want < have) {
+            beginRemoveColumns({}, at + want, at + have - 1);
+            m_columns.erase(m_columns.begin() + at + want, m_columns.begin() + at + have);
+            endRemoveColumns();
+            changed = true;
+        }
+        at += want;
+    }
+    return changed;
 }
 
 void BankModel::recheck()
@@ -564,7 +816,7 @@ void BankModel::recheck()
                                          : QStringLiteral("%1 %2").arg(fieldTitle(problem.field), problem.reason)});
             continue;
         }
-        // The field, or one element of a list field ("wrong[1]").
+        // The field, or one element of a list field or one digit of a key ("wrong[1]", "key[3]").
         QString field = problem.field;
         int only = -1;
         if (const auto match = element.match(field); match.hasMatch()) {
@@ -576,9 +828,9 @@ void BankModel::recheck()
             const Column &column = m_columns[size_t(c)];
             if (column.field != field || (only >= 0 && column.index != only))
                 continue;
-            // A key's problem goes on the digits it has (the first cell when it has none).
+            // A whole key's problem goes on the digits it has (the first cell when it has none).
             const qsizetype keyLength = m_records.at(problem.record).toObject().value(field).toString().size();
-            if (column.kind == CellKind::KeyDigit && column.index >= std::max<qsizetype>(1, keyLength))
+            if (only < 0 && column.kind == CellKind::KeyDigit && column.index >= std::max<qsizetype>(1, keyLength))
                 continue;
             marked << c;
         }
@@ -603,10 +855,32 @@ void BankModel::recheck()
         for (int c : std::as_const(marked))
             cells.append({problem.record, c, problem.reason});
     }
+    // The check names other records as a file's records (counted from 1); the table calls
+    // them rows, with the same numbers.
+    static const QRegularExpression record(QStringLiteral("\\brecord (\\d+)"));
+    for (Problem &problem : cells)
+        problem.text.replace(record, QStringLiteral("row \\1"));
+    // A word of the sentence whose digit cell is empty: said on that cell, in place of
+    // whatever the check makes of the gap.
+    for (int c = 0; c < columnCount(); ++c) {
+        const Column &column = m_columns[size_t(c)];
+        if (column.kind != CellKind::KeyDigit)
+            continue;
+        for (int r = 0; r < rowCount(); ++r) {
+            if (column.index >= wordsOf(r).size() || !cellText(r, column).isEmpty())
+                continue;
+            cells.removeIf([&](const Problem &p) { return p.row == r && p.column == c; });
+            cells.append({r, c, QStringLiteral("Choose a box for this word (0 for none).")});
+        }
+    }
+    std::stable_sort(cells.begin(), cells.end(), [](const Problem &a, const Problem &b) {
+        return std::pair(a.row, a.column) < std::pair(b.row, b.column);
+    });
     m_problems = bankWide + cells;
     if (rowCount() > 0 && columnCount() > 0) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
         emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
     }
     emit checked();
 }

@@ -1,12 +1,15 @@
 #include "bankspage.h"
 
 #include "bankmodel.h"
+#include "activitychoice.h"
 #include "catalogue.h"
 #include "contentkinds.h"
 #include "teachercontent.h"
 #include "teacherplugin.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -15,6 +18,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -26,12 +30,31 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+// The table of records. Before rows are added, removed or moved, or a change is undone, the
+// cell being typed in is finished (what was typed kept), so no editor is left on a row that
+// has gone or moved.
+class BankTable : public QTableView
+{
+public:
+    using QTableView::QTableView;
+
+    // keep: what was typed goes into the bank (not when the page itself goes).
+    void finishEditing(bool keep = true)
+    {
+        if (state() != QAbstractItemView::EditingState)
+            return;
+        if (QWidget *editor = indexWidget(currentIndex())) {
+            if (keep)
+                commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+};
+
 namespace {
 
-QString builtInFile(const QString &activity)
-{
-    return QStringLiteral(":/assets/content/") + activity + QStringLiteral(".json");
-}
+// A bank holds at least two records: the activity needs another to move on to.
+constexpr int FewestRecords = 2;
 
 QLabel *plainLabel(QWidget *parent)
 {
@@ -46,6 +69,22 @@ QString problemCount(int n)
     return n == 1 ? QStringLiteral("1 problem") : QStringLiteral("%1 problems").arg(n);
 }
 
+// Rows of tab-separated cells, as spreadsheets copy them. Quotation marks are kept as
+// typed: a bank's text often starts with one (direct speech).
+QList<QStringList> cellsOf(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    QList<QStringList> rows;
+    if (text.isEmpty())
+        return rows;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        rows << line.split(QLatin1Char('\t'));
+    return rows;
+}
+
 } // namespace
 
 BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &contentFolder)
@@ -56,10 +95,21 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
 {
     if (m_folder.isEmpty() && !userDataFolder().isEmpty())
         m_folder = QDir(userDataFolder()).filePath(QStringLiteral("content"));
-    confirm = [this](const QString &question) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Banks"), question, QMessageBox::Yes | QMessageBox::No, this);
+    confirm = [this](const Question &question) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Banks"), question.text, QMessageBox::NoButton, this);
         box.setTextFormat(Qt::PlainText);
-        return box.exec() == QMessageBox::Yes;
+        QList<QAbstractButton *> buttons;
+        for (qsizetype i = 0; i < question.buttons.size(); ++i) {
+            const bool last = i + 1 == question.buttons.size();
+            buttons << box.addButton(question.buttons[i], last ? QMessageBox::RejectRole
+                                                          : i == 0 ? QMessageBox::AcceptRole
+                                                                   : QMessageBox::DestructiveRole);
+        }
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.value(question.defaultButton)));
+        box.setEscapeButton(buttons.value(buttons.size() - 1));
+        box.exec();
+        const qsizetype chosen = buttons.indexOf(box.clickedButton());
+        return int(chosen < 0 ? buttons.size() - 1 : chosen);
     };
 
     auto *layout = new QVBoxLayout(this);
@@ -73,11 +123,21 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
         const QString id = QString::fromLatin1(entry.activity);
         const bool known = std::any_of(m_kinds.begin(), m_kinds.end(), [&](const ContentKind &k) { return k.activity == id; });
         if (known && m_activities->findData(id) < 0)
-            m_activities->addItem(QStringLiteral("%1 (Year %2, Term %3)").arg(QString::fromUtf8(entry.caption)).arg(entry.year).arg(entry.term), id);
+            m_activities->addItem(activityChoiceCaption(entry), id);
     }
     top->addWidget(activityLabel);
     top->addWidget(m_activities, 1);
+    auto *newBankButton = new QPushButton(QStringLiteral("Ne&w bank"), this);
+    newBankButton->setToolTip(QStringLiteral("Start this activity's bank again from blank records"));
+    connect(newBankButton, &QPushButton::clicked, this, [this] { newBank(); });
+    top->addWidget(newBankButton);
     layout->addLayout(top);
+    m_heading = plainLabel(this);
+    m_heading->setAccessibleName(QStringLiteral("Bank"));
+    QFont bold = m_heading->font();
+    bold.setBold(true);
+    m_heading->setFont(bold);
+    layout->addWidget(m_heading);
     m_source = plainLabel(this);
     layout->addWidget(m_source);
 
@@ -89,26 +149,54 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
         rows->addWidget(button);
         return button;
     };
-    addButton(QStringLiteral("A&dd row"), QStringLiteral("A new, empty record below the chosen one"),
-                              [this] { m_model->addRow(currentRow() + 1); selectRow(currentRow() + 1); });
-    addButton(QStringLiteral("D&uplicate"), QStringLiteral("A copy of the chosen record"),
-                              [this] { const int row = currentRow(); m_model->duplicateRow(row); selectRow(row + 1); });
-    addButton(QStringLiteral("De&lete"), QStringLiteral("Delete the chosen record"),
-                              [this] { m_model->removeRow(currentRow()); });
-    addButton(QStringLiteral("Move &up"), QStringLiteral("Move the chosen record up"),
-                              [this] { const int row = currentRow(); m_model->moveRow(row, row - 1); selectRow(row - 1); });
-    addButton(QStringLiteral("Move dow&n"), QStringLiteral("Move the chosen record down"),
-                              [this] { const int row = currentRow(); m_model->moveRow(row, row + 1); selectRow(row + 1); });
+    // Each acts on the rows chosen in the table (several with Ctrl or Shift), and leaves
+    // the rows it changed chosen.
+    addButton(QStringLiteral("A&dd row"), QStringLiteral("A new, empty record below the chosen ones"), [this] {
+        const QList<int> chosen = chosenRows(false);
+        edit([&] { m_model->addRow(chosen.isEmpty() ? m_model->rowCount() : chosen.last() + 1); });
+    });
+    addButton(QStringLiteral("D&uplicate"), QStringLiteral("Copies of the chosen records, below them"), [this] {
+        const QList<int> chosen = chosenRows();
+        if (!chosen.isEmpty())
+            edit([&] { m_model->duplicateRows(chosen); });
+    });
+    addButton(QStringLiteral("De&lete"), QStringLiteral("Delete the chosen records"), [this] {
+        const QList<int> chosen = chosenRows();
+        if (chosen.isEmpty())
+            return;
+        // Records are deleted only in sight: chosen ones scrolled away are shown first.
+        const auto inSight = [this](int row) {
+            const int top = m_table->rowViewportPosition(row);
+            return top + m_table->rowHeight(row) > 0 && top < m_table->viewport()->height();
+        };
+        if (std::none_of(chosen.begin(), chosen.end(), inSight)) {
+            m_table->selectionModel()->setCurrentIndex(m_model->index(chosen.first(), 0), QItemSelectionModel::NoUpdate);
+            m_table->scrollTo(m_model->index(chosen.first(), 0));
+            say(QStringLiteral("These are the records chosen: press Delete again to delete them."));
+            return;
+        }
+        edit([&] { m_model->removeRows(chosen); });
+    });
+    addButton(QStringLiteral("Move &up"), QStringLiteral("Move the chosen records up"), [this] {
+        const QList<int> chosen = chosenRows();
+        if (!chosen.isEmpty())
+            edit([&] { m_model->moveRows(chosen, -1); });
+    });
+    addButton(QStringLiteral("Move dow&n"), QStringLiteral("Move the chosen records down"), [this] {
+        const QList<int> chosen = chosenRows();
+        if (!chosen.isEmpty())
+            edit([&] { m_model->moveRows(chosen, 1); });
+    });
     rows->addSpacing(12);
-    m_undo = addButton(QStringLiteral("Undo"), QStringLiteral("Undo the last change (Ctrl+Z)"), [this] { m_model->undoStack().undo(); });
-    m_redo = addButton(QStringLiteral("Redo"), QStringLiteral("Redo the change undone (Ctrl+Y)"), [this] { m_model->undoStack().redo(); });
+    m_undo = addButton(QStringLiteral("Undo"), QStringLiteral("Undo the last change (Ctrl+Z)"), [this] { undo(); });
+    m_redo = addButton(QStringLiteral("Redo"), QStringLiteral("Redo the change undone (Ctrl+Y)"), [this] { redo(); });
     rows->addStretch(1);
     layout->addLayout(rows);
 
     auto *undoAction = new QAction(this);
     undoAction->setShortcuts({QKeySequence::Undo});
     undoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(undoAction, &QAction::triggered, this, [this] { m_model->undoStack().undo(); });
+    connect(undoAction, &QAction::triggered, this, &BanksPage::undo);
     auto *redoAction = new QAction(this);
     // Ctrl+Y as well as the platform's own redo key, once: a key listed twice is ambiguous.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
@@ -116,19 +204,25 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
         redoKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_Y));
     redoAction->setShortcuts(redoKeys);
     redoAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(redoAction, &QAction::triggered, this, [this] { m_model->undoStack().redo(); });
+    connect(redoAction, &QAction::triggered, this, &BanksPage::redo);
+    // Ctrl+V on the table (a cell being typed in pastes into itself).
+    auto *pasteAction = new QAction(this);
+    pasteAction->setShortcuts(QKeySequence::Paste);
+    pasteAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(pasteAction, &QAction::triggered, this, [this] { pasteText(QApplication::clipboard()->text()); });
     addActions({undoAction, redoAction});
 
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     auto *left = new QWidget(splitter);
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    m_table = new QTableView(left);
+    m_table = new BankTable(left);
     m_table->setAccessibleName(QStringLiteral("Records of the bank"));
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                              | QAbstractItemView::AnyKeyPressed);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_table->addAction(pasteAction);
     leftLayout->addWidget(m_table, 1);
     m_cellProblem = plainLabel(left);
     m_cellProblem->setAccessibleName(QStringLiteral("Problem of the chosen cell"));
@@ -200,13 +294,8 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
 
     connect(m_activities, &QComboBox::activated, this, [this](int index) {
         const QString id = m_activities->itemData(index).toString();
-        if (m_model && id == m_model->activity())
-            return;
-        if (!discardChanges()) {
-            m_activities->setCurrentIndex(m_activities->findData(m_model->activity()));
-            return;
-        }
-        loadBank(id);
+        if (!showActivity(id))
+            m_activities->setCurrentIndex(m_activities->findData(activity()));
     });
     if (m_activities->count() > 0)
         loadBank(m_activities->itemData(0).toString());
@@ -214,7 +303,9 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
 
 BanksPage::~BanksPage()
 {
-    // The bank goes first, while the widgets its signals update are still there.
+    // The bank goes first, while the widgets its signals update are still there; a cell
+    // being typed in is closed before, so it has nothing to hand to a bank that is gone.
+    m_table->finishEditing(false);
     if (m_model) {
         m_model->undoStack().disconnect(this);
         m_model->disconnect(this);
@@ -222,9 +313,28 @@ BanksPage::~BanksPage()
     }
 }
 
+QTableView *BanksPage::table() const
+{
+    return m_table;
+}
+
 QString BanksPage::activity() const
 {
     return m_model ? m_model->activity() : QString();
+}
+
+QString BanksPage::activityCaption() const
+{
+    for (const CatalogueEntry &entry : Catalogue::entries()) {
+        if (activity() == QLatin1String(entry.activity))
+            return QString::fromUtf8(entry.caption);
+    }
+    return activity();
+}
+
+QString BanksPage::heading() const
+{
+    return m_heading->text();
 }
 
 QString BanksPage::teacherFile() const
@@ -241,6 +351,10 @@ bool BanksPage::showActivity(const QString &activity)
 {
     const int index = m_activities->findData(activity);
     if (index < 0)
+        return false;
+    if (m_model && activity == m_model->activity())
+        return true;
+    if (!settleChanges(QStringLiteral("showing another activity")))
         return false;
     m_activities->setCurrentIndex(index);
     loadBank(activity);
@@ -265,8 +379,9 @@ void BanksPage::loadBank(const QString &activity)
                                        "Saving replaces your file.").arg(QDir::toNativeSeparators(own));
     }
     if (!loaded) {
-        QFile file(builtInFile(activity));
-        if (!file.open(QIODevice::ReadOnly) || !model->load(file.readAll(), QFileInfo(builtInFile(activity)).fileName())) {
+        const QString builtIn = BankModel::builtInPath(activity);
+        QFile file(builtIn);
+        if (!file.open(QIODevice::ReadOnly) || !model->load(file.readAll(), QFileInfo(builtIn).fileName())) {
             delete model;
             say(QStringLiteral("The bank of this activity cannot be read."));
             return;
@@ -280,6 +395,7 @@ void BanksPage::loadBank(const QString &activity)
         old->undoStack().disconnect(this);
         old->disconnect(this);
     }
+    m_table->finishEditing();
     m_model = model;
     m_unsaved = false;
     m_table->setModel(m_model);
@@ -293,15 +409,29 @@ void BanksPage::loadBank(const QString &activity)
         schedulePreview();
     });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_table->resizeColumnsToContents(); });
+    // New cells (a longer key, list or sentence) are made wide enough for what they show.
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this](const QModelIndex &, int first, int last) {
+        for (int c = first; c <= last; ++c)
+            m_table->resizeColumnToContents(c);
+    });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current, const QModelIndex &previous) {
         updateProblems();
-        if (current.row() != previous.row())
+        if (current.row() != previous.row()) {
             schedulePreview();
+            // The key's columns are headed by the words of the row chosen.
+            m_model->setHeaderRow(current.row());
+            for (int c = 0; c < m_model->columnCount(); ++c) {
+                if (m_model->columns()[size_t(c)].kind == BankModel::CellKind::KeyDigit)
+                    m_table->resizeColumnToContents(c);
+            }
+        }
     });
     connect(&m_model->undoStack(), &QUndoStack::indexChanged, this, &BanksPage::updateButtons);
-    selectRow(0);
+    connect(&m_model->undoStack(), &QUndoStack::cleanChanged, this, &BanksPage::updateUnsaved);
+    m_table->setCurrentIndex(m_model->index(0, 0));
     updateProblems();
     updateButtons();
+    updateUnsaved();
     say({});
     schedulePreview();
 }
@@ -312,12 +442,99 @@ int BanksPage::currentRow() const
     return current.isValid() ? current.row() : (m_model && m_model->rowCount() > 0 ? 0 : -1);
 }
 
-void BanksPage::selectRow(int row)
+QList<int> BanksPage::chosenRows(bool needed)
 {
-    if (!m_model || row < 0 || row >= m_model->rowCount())
+    QList<int> rows;
+    if (m_model) {
+        for (const QModelIndex &index : m_table->selectionModel()->selectedIndexes())
+            rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.isEmpty() && needed)
+        say(QStringLiteral("Choose the records first: click a row's number (Ctrl or Shift for more than one)."));
+    return rows;
+}
+
+void BanksPage::edit(const std::function<void()> &change)
+{
+    if (!m_model)
         return;
-    const int column = std::max(0, m_table->currentIndex().column());
-    m_table->setCurrentIndex(m_model->index(row, column));
+    m_table->finishEditing();
+    m_model->takeTouchedRows(); // those of edits typed in cells
+    change();
+    showTouchedRows();
+}
+
+void BanksPage::showTouchedRows()
+{
+    const QList<int> rows = m_model->takeTouchedRows();
+    if (rows.isEmpty() || m_model->columnCount() == 0)
+        return;
+    const int column = std::clamp(m_table->currentIndex().column(), 0, m_model->columnCount() - 1);
+    QItemSelection selection;
+    for (int row : rows)
+        selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+    QItemSelectionModel *chosen = m_table->selectionModel();
+    chosen->setCurrentIndex(m_model->index(rows.first(), column), QItemSelectionModel::NoUpdate);
+    chosen->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_table->scrollTo(m_model->index(rows.first(), column));
+}
+
+void BanksPage::undo()
+{
+    edit([this] { m_model->undoStack().undo(); });
+}
+
+void BanksPage::redo()
+{
+    edit([this] { m_model->undoStack().redo(); });
+}
+
+bool BanksPage::pasteText(const QString &text)
+{
+    const QList<QStringList> cells = cellsOf(text);
+    if (!m_model || cells.isEmpty())
+        return false;
+    const QModelIndex at = m_table->currentIndex();
+    edit([&] { m_model->paste(std::max(0, at.row()), std::max(0, at.column()), cells); });
+    return true;
+}
+
+void BanksPage::finishEditing()
+{
+    m_table->finishEditing();
+}
+
+bool BanksPage::hasUnsavedChanges() const
+{
+    return m_model && (m_unsaved || !m_model->undoStack().isClean());
+}
+
+void BanksPage::updateUnsaved()
+{
+    const bool unsaved = hasUnsavedChanges();
+    m_heading->setText(unsaved ? QStringLiteral("%1*  (changes not saved)").arg(activityCaption()) : activityCaption());
+    if (unsaved != m_shownUnsaved) {
+        m_shownUnsaved = unsaved;
+        emit unsavedChanged(unsaved);
+    }
+}
+
+bool BanksPage::settleChanges(const QString &before)
+{
+    m_table->finishEditing();
+    if (!hasUnsavedChanges())
+        return true;
+    enum { Save, Discard, Cancel };
+    switch (confirm({QStringLiteral("Save changes to %1 before %2?").arg(activityCaption(), before),
+                     {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")}, Save})) {
+    case Save: return save(); // when refused, the page says why and the bank stays
+    case Discard:
+        loadBank(activity()); // the bank as last saved
+        return true;
+    default: return false;
+    }
 }
 
 void BanksPage::updateProblems()
@@ -405,6 +622,7 @@ bool BanksPage::save()
 {
     if (!m_model)
         return false;
+    m_table->finishEditing();
     if (m_model->hasProblems()) {
         say(QStringLiteral("Not saved: %1 to mend first (listed above).").arg(problemCount(int(m_model->problems().size()))));
         return false;
@@ -420,6 +638,7 @@ bool BanksPage::save()
     }
     m_model->undoStack().setClean();
     m_unsaved = false;
+    updateUnsaved();
     m_source->setText(QStringLiteral("Your own bank: %1").arg(QDir::toNativeSeparators(teacherFile())));
     say(QStringLiteral("Saved. The activity uses this bank the next time it is opened."));
     emit bankChanged(activity());
@@ -431,17 +650,21 @@ QString BanksPage::useBuiltIn()
     if (!m_model)
         return {};
     const QString own = teacherFile();
+    const bool unsaved = hasUnsavedChanges();
     if (own.isEmpty() || !QFileInfo::exists(own)) {
-        if (!m_model->undoStack().isClean() || m_unsaved) {
-            if (!confirm(QStringLiteral("Leave your changes and show the built-in bank again?")))
-                return {};
-        }
+        if (unsaved && confirm({QStringLiteral("Your changes to %1 are not saved. Show the built-in bank and lose them?").arg(activityCaption()),
+                                {QStringLiteral("Discard changes"), QStringLiteral("Keep editing")}, 1}) != 0)
+            return {};
         loadBank(activity());
         say(QStringLiteral("The class already uses the built-in bank."));
         return {};
     }
-    if (!confirm(QStringLiteral("Use the built-in bank again? Your own bank is kept as a dated copy in %1.")
-                     .arg(QDir::toNativeSeparators(m_folder))))
+    const QString question = unsaved
+        ? QStringLiteral("Use the built-in bank again? Your changes since you last saved are lost; your saved bank is "
+                         "kept as a dated copy in %1.")
+        : QStringLiteral("Use the built-in bank again? Your own bank is kept as a dated copy in %1.");
+    if (confirm({question.arg(QDir::toNativeSeparators(m_folder)),
+                 {QStringLiteral("Use the built-in bank"), unsaved ? QStringLiteral("Keep editing") : QStringLiteral("Keep my bank")}, 1}) != 0)
         return {};
     // Named so that no loader or check takes it for a bank: it does not end in .json.
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmm"));
@@ -471,7 +694,7 @@ bool BanksPage::importFile(const QString &path)
         say(QStringLiteral("%1 was not imported: it is not the bank of any activity here.").arg(name));
         return false;
     }
-    if (!discardChanges())
+    if (!settleChanges(QStringLiteral("importing %1").arg(name)))
         return false;
     m_activities->setCurrentIndex(m_activities->findData(document->activity));
     loadBank(document->activity);
@@ -481,7 +704,9 @@ bool BanksPage::importFile(const QString &path)
         return false;
     }
     m_unsaved = true;
+    updateUnsaved();
     m_table->resizeColumnsToContents();
+    m_table->setCurrentIndex(m_model->index(0, 0));
     m_source->setText(QStringLiteral("Imported from %1; not yet saved as your own.").arg(QDir::toNativeSeparators(path)));
     say(m_model->hasProblems()
             ? QStringLiteral("Imported, with %1 to mend before it can be saved.").arg(problemCount(int(m_model->problems().size())))
@@ -489,10 +714,25 @@ bool BanksPage::importFile(const QString &path)
     return true;
 }
 
+bool BanksPage::newBank()
+{
+    if (!m_model || !settleChanges(QStringLiteral("starting a new bank")))
+        return false;
+    m_table->finishEditing();
+    m_model->startEmpty(FewestRecords);
+    m_unsaved = true;
+    updateUnsaved();
+    m_table->setCurrentIndex(m_model->index(0, 0));
+    m_source->setText(QStringLiteral("A new bank, not yet saved. The class keeps the bank it has until you save this one."));
+    say(QStringLiteral("Fill in the blank records, adding rows as you need them."));
+    return true;
+}
+
 bool BanksPage::exportFile(const QString &path)
 {
     if (!m_model)
         return false;
+    m_table->finishEditing();
     if (m_model->hasProblems()) {
         say(QStringLiteral("Not exported: %1 to mend first.").arg(problemCount(int(m_model->problems().size()))));
         return false;
@@ -504,11 +744,4 @@ bool BanksPage::exportFile(const QString &path)
     }
     say(QStringLiteral("Exported to %1.").arg(QDir::toNativeSeparators(path)));
     return true;
-}
-
-bool BanksPage::discardChanges()
-{
-    if (!m_model || (m_model->undoStack().isClean() && !m_unsaved))
-        return true;
-    return confirm(QStringLiteral("Your changes to this bank are not saved. Leave them?"));
 }
