@@ -4,7 +4,9 @@ medians and ratios.
 
 Start-up: each run starts the program with QUORVALE_QUIT_AFTER_FIRST_FRAME=1 (the bare
 program always quits after its first frame) and measures the wall time from spawn to exit
-and the child's peak resident memory (wait4).
+and the child's peak resident memory (wait4). The bare program opens a window of the size
+the program opens at on the same screen (the program prints it), so both pay for the same
+window buffers.
 
 With --quorvale-bench and --bare-bench (bench/quorvale_bench.cpp, bench/bare/main.cpp) it
 also measures, driving both through their windows: opening every activity from the click
@@ -25,9 +27,9 @@ import argparse, os, shutil, statistics, subprocess, sys, tempfile, time
 BIG = "3840x2160"
 
 
-def run_once(binary, env):
+def run_once(binary, env, *args):
     start = time.perf_counter()
-    proc = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen([binary, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(proc.pid, 0)
     elapsed = (time.perf_counter() - start) * 1000.0
     proc.returncode = os.waitstatus_to_exitcode(status)
@@ -48,6 +50,13 @@ def value(lines, key):
     for words in lines:
         if words[0] == key:
             return float(words[1])
+    sys.exit(f"no {key} in the output")
+
+
+def value_text(lines, key):
+    for words in lines:
+        if words[0] == key:
+            return words[1]
     sys.exit(f"no {key} in the output")
 
 
@@ -131,11 +140,12 @@ def main():
     results = {"bare": [], "quorvale": []}
     bench = args.quorvale_bench and args.bare_bench
     try:
-        # One warm-up each, so both start from a warm file cache.
-        run_once(args.bare, env)
-        run_once(args.quorvale, env)
+        # One warm-up each, so both start from a warm file cache; the program's says the
+        # size it opens at on this screen, and the bare program opens at that size too.
+        size = value_text(run_output([args.quorvale], env), "window")
+        run_once(args.bare, env, size)
         for _ in range(args.runs):
-            results["bare"].append(run_once(args.bare, env))
+            results["bare"].append(run_once(args.bare, env, size))
             results["quorvale"].append(run_once(args.quorvale, env))
 
         def medians(rows):
@@ -144,7 +154,7 @@ def main():
         bare_ms, bare_mb = medians(results["bare"])
         q_ms, q_mb = medians(results["quorvale"])
         platform = env["QT_QPA_PLATFORM"]
-        print(f"platform {platform}, {args.runs} alternating runs each, medians")
+        print(f"platform {platform}, both windows {size}, {args.runs} alternating runs each, medians")
         print(f"{'':40}{'bare Qt':>10}{'Quorvale':>10}{'ratio':>8}")
         row("start-up to first frame, ms", bare_ms, q_ms)
         row("peak memory, MiB", bare_mb, q_mb)

@@ -1,6 +1,7 @@
 // The yardstick for the benchmarks: the smallest Qt widget program that shows a window
 // with a label and a button.
-//   bare-qt                  quits once its first frame is painted (start-up and memory)
+//   bare-qt [WxH]            quits once its first frame is painted (start-up and memory), in
+//                            an 800 x 600 window or one of the size given
 // Built again with BARE_BENCH, to be driven as quorvale-bench drives the program:
 //   bare-qt-bench drag N [WxH]  drags a plain QLabel back and forth N times through the
 //                            window (800 x 600, or the size given, the label scaled with it
@@ -211,8 +212,12 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("idle") || mode == QLatin1String("blink"))
         return idle(amount > 0 ? amount : 10, mode == QLatin1String("blink"));
 #endif
+    // bare-qt WxH: a window of the size the program opened at, so both pay for the same
+    // window buffers.
+    const QStringList size = argc > 1 ? QString::fromLatin1(argv[1]).split(QLatin1Char('x')) : QStringList();
+    const QSize windowSize = size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize();
     Window window;
-    window.resize(800, 600);
+    window.resize(windowSize.isEmpty() ? QSize(800, 600) : windowSize);
     window.show();
     return app.exec();
 }

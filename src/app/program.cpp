@@ -38,6 +38,9 @@ Program::Program()
     m_context.contentNotice = [this] { return contentNotice(checkTeacherContent(m_assets, m_contentKinds)); };
     m_context.visitLog = [this]() -> VisitLog & { return results(); };
     m_context.openTeacher = [this] { openTeacher(); };
+    // The teacher window is closed first, asking about any work it would lose; the program
+    // keeps running when the teacher cancels.
+    m_forms.mayEnd = [this] { return !m_teacherWindow || m_teacherWindow->close(); };
     // Nothing is read aloud when the teacher has turned it off.
     m_context.speech = [this]() -> Speech * { return settings().readAloud() ? &speechService() : nullptr; };
     m_window = std::make_unique<MainWindow>(m_forms);
@@ -126,22 +129,20 @@ void Program::openTeacher()
         m_teacherWindow = plugin->createWindow(*m_teacherContext);
         if (!m_teacherWindow)
             return;
-        // Where it was when the program last ended, if that is still on a screen (moved
-        // onto it, shrunk to it); otherwise over the middle of the pupils' window (with no
-        // window manager nothing else would place it), within the screen that window is on.
-        m_teacherWindow->adjustSize();
+        // On the screen the pupils' window is on, at the place and proportion of that
+        // screen it had when the program last ended (so a window sized on a laptop is not
+        // a postage stamp on a 4K board); the first time, over the middle of the screen
+        // at a size that leaves the pupils' window in sight around it.
         const QRect screen = m_window->screen()->availableGeometry();
-        QRect place(QPoint(), m_teacherWindow->size().boundedTo(screen.size()));
-        place.moveCenter(m_window->frameGeometry().center());
+        const QRectF kept = settings().teacherWindowPlace();
+        const QRectF share = kept.isValid() ? kept : QRectF(0.1, 0.075, 0.8, 0.85);
+        QRect place(screen.left() + qRound(share.left() * screen.width()),
+                    screen.top() + qRound(share.top() * screen.height()),
+                    qRound(share.width() * screen.width()), qRound(share.height() * screen.height()));
+        place.setSize(place.size().expandedTo(m_teacherWindow->minimumSizeHint()).boundedTo(screen.size()));
         place.moveLeft(std::clamp(place.left(), screen.left(), screen.right() - place.width() + 1));
         place.moveTop(std::clamp(place.top(), screen.top(), screen.bottom() - place.height() + 1));
-        QList<QRect> screens;
-        for (const QScreen *each : QGuiApplication::screens())
-            screens << each->availableGeometry();
-        bool centred = true;
-        const QRect remembered = settings().teacherWindowGeometry();
-        const QRect kept = remembered.isValid() ? MainWindow::openingPlace(remembered, screens, 0, &centred) : QRect();
-        m_teacherWindow->setGeometry(centred ? place : kept);
+        m_teacherWindow->setGeometry(place);
     }
     m_teacherWindow->show();
     m_teacherWindow->raise();
@@ -202,7 +203,13 @@ void Program::keepWindowState()
         return;
     m_settings->setWindowGeometry(m_window->normalPlace());
     m_settings->setWindowFullScreen(m_window->isFullScreen());
-    if (m_teacherWindow)
-        m_settings->setTeacherWindowGeometry(m_teacherWindow->geometry());
+    if (m_teacherWindow && m_teacherWindow->screen()) {
+        const QRectF screen = m_teacherWindow->screen()->availableGeometry();
+        const QRectF place = m_teacherWindow->geometry();
+        m_settings->setTeacherWindowPlace(QRectF((place.left() - screen.left()) / screen.width(),
+                                                 (place.top() - screen.top()) / screen.height(),
+                                                 place.width() / screen.width(), place.height() / screen.height())
+                                              .intersected(QRectF(0, 0, 1, 1)));
+    }
     m_settings->sync();
 }

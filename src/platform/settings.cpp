@@ -6,7 +6,8 @@ namespace {
 
 const QString WindowGeometryKey = QStringLiteral("window/geometry");
 const QString WindowFullScreenKey = QStringLiteral("window/fullScreen");
-const QString TeacherWindowGeometryKey = QStringLiteral("teacher/geometry");
+const QString TeacherWindowPlaceKey = QStringLiteral("teacher/place");
+const QString TeacherTextSizeKey = QStringLiteral("teacher/textSize");
 const QString ClassLabelKey = QStringLiteral("results/classLabel");
 const QString ReadAloudKey = QStringLiteral("speech/readAloud");
 const QString SpeechVoiceKey = QStringLiteral("speech/voice");
@@ -31,15 +32,30 @@ void Settings::setWindowGeometry(const QRect &geometry)
         m_settings.setValue(WindowGeometryKey, geometry);
 }
 
-QRect Settings::teacherWindowGeometry() const
+QRectF Settings::teacherWindowPlace() const
 {
-    return m_settings.value(TeacherWindowGeometryKey).toRect();
+    const QRectF place = m_settings.value(TeacherWindowPlaceKey).toRectF();
+    // Anything a hand-edited file could hold that is not a part of a screen is no place.
+    const bool inside = place.left() >= 0 && place.top() >= 0 && place.right() <= 1.0001
+        && place.bottom() <= 1.0001 && place.width() >= 0.1 && place.height() >= 0.1;
+    return inside ? place : QRectF();
 }
 
-void Settings::setTeacherWindowGeometry(const QRect &geometry)
+void Settings::setTeacherWindowPlace(const QRectF &place)
 {
-    if (teacherWindowGeometry() != geometry)
-        m_settings.setValue(TeacherWindowGeometryKey, geometry);
+    if (teacherWindowPlace() != place)
+        m_settings.setValue(TeacherWindowPlaceKey, place);
+}
+
+int Settings::teacherTextSize() const
+{
+    return std::clamp(m_settings.value(TeacherTextSizeKey, 0).toInt(), 0, 2);
+}
+
+void Settings::setTeacherTextSize(int size)
+{
+    if (teacherTextSize() != size)
+        m_settings.setValue(TeacherTextSizeKey, std::clamp(size, 0, 2));
 }
 
 bool Settings::windowFullScreen() const

@@ -19,9 +19,14 @@ public:
     bool windowFullScreen() const;
     void setWindowFullScreen(bool on);
     // The teacher window's place and size (its inside) at the end of the last run in which
-    // it was opened; invalid before then.
-    QRect teacherWindowGeometry() const;
-    void setTeacherWindowGeometry(const QRect &geometry);
+    // it was opened, as fractions of the screen it was on (0 to 1), so it opens at the same
+    // place and proportion on a larger or smaller screen; invalid before then.
+    QRectF teacherWindowPlace() const;
+    void setTeacherWindowPlace(const QRectF &place);
+    // The teacher window's text size: 0 normal, 1 large, 2 larger (on top of the size that
+    // suits the screen).
+    int teacherTextSize() const;
+    void setTeacherTextSize(int size);
     // The class the results are kept under ("5B"), set by the teacher; empty for none.
     QString classLabel() const;
     void setClassLabel(const QString &label);

@@ -33,6 +33,7 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     , m_try(new QPushButton(QStringLiteral("Tr&y the voice"), this))
     , m_notice(new QLabel(this))
     , m_highContrast(new QCheckBox(QStringLiteral("&High contrast"), this))
+    , m_textSize(new QComboBox(this))
 {
     Settings &settings = m_context.settings;
     const bool canSpeak = m_speech && m_speech->available();
@@ -107,9 +108,20 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     viewLayout->addWidget(m_highContrast);
     viewLayout->addWidget(contrastNote);
 
+    m_textSize->setObjectName(QStringLiteral("textSize"));
+    m_textSize->setAccessibleName(QStringLiteral("Text size in this window"));
+    for (const QString &size : {QStringLiteral("Normal"), QStringLiteral("Large"), QStringLiteral("Larger")})
+        m_textSize->addItem(size, m_textSize->count());
+    m_textSize->setCurrentIndex(settings.teacherTextSize());
+    auto *teacherBox = new QGroupBox(QStringLiteral("This window"), this);
+    auto *teacherForm = new QFormLayout(teacherBox);
+    teacherForm->addRow(QStringLiteral("Te&xt size:"), m_textSize);
+    qobject_cast<QLabel *>(teacherForm->labelForField(m_textSize))->setBuddy(m_textSize);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speechBox);
     layout->addWidget(viewBox);
+    layout->addWidget(teacherBox);
     layout->addStretch(1);
 
     connect(m_readAloud, &QCheckBox::toggled, this, [this](bool on) {
@@ -127,6 +139,11 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     connect(m_highContrast, &QCheckBox::toggled, this, [this](bool on) {
         m_context.settings.setHighContrast(on);
         saved();
+    });
+    connect(m_textSize, &QComboBox::currentIndexChanged, this, [this](int size) {
+        m_context.settings.setTeacherTextSize(size);
+        saved();
+        emit textSizeChanged();
     });
     connect(m_try, &QPushButton::clicked, this, &SettingsPage::tryVoice);
 }

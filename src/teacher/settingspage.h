@@ -11,7 +11,7 @@ class Speech;
 struct TeacherContext;
 
 // The teacher's settings for the pupils' screens: read-aloud (on or off, the voice, the
-// speaking rate, a button to hear it) and high contrast. Every change is saved at once and
+// speaking rate, a button to hear it), high contrast, and the teacher window's text size. Every change is saved at once and
 // the screens follow it. When read-aloud cannot be heard on this computer, one line says
 // why.
 class SettingsPage : public QWidget
@@ -22,6 +22,10 @@ public:
 
     // A voice's name with what it sounds like, for the list ("Scottish English, man (awb)").
     static QString voiceLabel(const QString &voice);
+
+signals:
+    // The teacher chose another text size for the teacher window (already saved).
+    void textSizeChanged();
 
 private:
     void saved();
@@ -35,4 +39,5 @@ private:
     QPushButton *m_try;
     QLabel *m_notice;
     QCheckBox *m_highContrast;
+    QComboBox *m_textSize;
 };

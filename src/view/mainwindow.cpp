@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include <cstdio>
+
 #include "form.h"
 #include "formregistry.h"
 #include "formview.h"
@@ -73,6 +75,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_view && event->type() == QEvent::Paint && m_view->form()) {
         m_view->removeEventFilter(this);
+        // The benchmark opens its bare yardstick at the same size.
+        std::printf("window %dx%d\n", width(), height());
+        std::fflush(stdout);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
     return QWidget::eventFilter(watched, event);
@@ -250,5 +255,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     keepState();
     m_forms.end();
-    event->accept();
+    // The program goes on when the teacher chose to keep work it would have lost.
+    if (m_forms.hasEnded())
+        event->accept();
+    else
+        event->ignore();
 }

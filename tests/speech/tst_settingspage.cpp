@@ -7,6 +7,7 @@
 #include "settingspage.h"
 #include "speech.h"
 #include "teacherplugin.h"
+#include "teacherwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,6 +60,7 @@ private slots:
     void remembered();
     void unavailable_data();
     void unavailable();
+    void teacherTextFollowsScreenAndChoice();
 
 private:
     QTemporaryDir m_dir;
@@ -87,6 +89,7 @@ void TestSettingsPage::remembered_data()
     QTest::newRow("slowest") << "rate" << QVariant(0.0) << QVariant(-1.0) << QByteArray("rate=-1");
     QTest::newRow("a little faster") << "rate" << QVariant(0.0) << QVariant(0.3) << QByteArray("rate=0.3");
     QTest::newRow("high contrast") << "highContrast" << QVariant(false) << QVariant(true) << QByteArray("highContrast=true");
+    QTest::newRow("larger text") << "textSize" << QVariant(0) << QVariant(2) << QByteArray("textSize=2");
 }
 
 void TestSettingsPage::remembered()
@@ -166,6 +169,33 @@ void TestSettingsPage::unavailable()
     } else {
         QVERIFY(speech.said.isEmpty());
     }
+}
+
+// The teacher window's text: the system's on an ordinary screen, twice that on a 4K board
+// that reports no scale of its own, and the teacher's choice on top, applied at once.
+void TestSettingsPage::teacherTextFollowsScreenAndChoice()
+{
+    QCOMPARE(TeacherWindow::textScale(1024, 0), 1.0);
+    QCOMPARE(TeacherWindow::textScale(2160, 0), 2.0);
+    QCOMPARE(TeacherWindow::textScale(2160, 2), 3.0);
+
+    NoResults results(QString{});
+    Settings settings;
+    TeacherContext context{results, settings};
+    TeacherWindow window(context);
+    // A notice with a style sheet of its own grows too.
+    auto *notice = window.findChild<QLabel *>(QStringLiteral("notice"));
+    const auto shownSize = [&] {
+        notice->ensurePolished();
+        return notice->font().pointSizeF();
+    };
+    const double system = QApplication::font().pointSizeF();
+    const double screen = TeacherWindow::textScale(window.screen()->availableGeometry().height(), 0);
+    QCOMPARE(shownSize(), system * screen);
+    auto *size = window.findChild<QComboBox *>(QStringLiteral("textSize"));
+    size->setCurrentIndex(1);
+    QCOMPARE(shownSize(), std::round(system * screen * 1.25 * 10) / 10);
+    QCOMPARE(Settings().teacherTextSize(), 1);
 }
 
 QTEST_MAIN(TestSettingsPage)

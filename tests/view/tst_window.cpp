@@ -38,6 +38,7 @@ private Q_SLOTS:
     void opensAtARememberedPlaceOrCentred_data();
     void opensAtARememberedPlaceOrCentred();
     void keepsItsPlaceAndFullScreenBetweenRuns();
+    void teacherWindowKeepsItsShareOfTheScreen();
     void homeNoticeShowsBetweenTitleAndYears_data();
     void homeNoticeShowsBetweenTitleAndYears();
 
@@ -136,6 +137,47 @@ void tst_Window::keepsItsPlaceAndFullScreenBetweenRuns()
     program.show();
     QCOMPARE(program.window().geometry(), moved);
     QVERIFY(!program.window().isFullScreen());
+}
+
+// The teacher window opens at the share of the screen it had when the last run ended, so a
+// window sized on a laptop is as large a part of a 4K board; the first time, most of it.
+void tst_Window::teacherWindowKeepsItsShareOfTheScreen()
+{
+    const auto teacherWindow = [] {
+        for (QWidget *each : QApplication::topLevelWidgets())
+            if (each->accessibleName() == QStringLiteral("Teacher window") && each->isVisible())
+                return each;
+        return static_cast<QWidget *>(nullptr);
+    };
+    const QRectF screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto share = [&](const QRectF &place) {
+        return QRectF((place.left() - screen.left()) / screen.width(), (place.top() - screen.top()) / screen.height(),
+                      place.width() / screen.width(), place.height() / screen.height());
+    };
+    const auto near = [](const QRectF &a, const QRectF &b) {
+        return std::abs(a.left() - b.left()) < 0.01 && std::abs(a.top() - b.top()) < 0.01
+            && std::abs(a.width() - b.width()) < 0.01 && std::abs(a.height() - b.height()) < 0.01;
+    };
+    {
+        Program program;
+        program.show();
+        program.openTeacher();
+        QWidget *teacher = teacherWindow();
+        QVERIFY(teacher);
+        // (No narrower than its pages allow: wider than 0.8 on this small test screen.)
+        const QRectF first = share(teacher->geometry());
+        QVERIFY2(first.top() == 0.075 && first.height() == 0.85 && first.width() >= 0.8,
+                 qPrintable(QDebug::toString(teacher->geometry())));
+        teacher->setGeometry(QRectF(screen.left() + screen.width() * 0.05, screen.top() + screen.height() * 0.25,
+                                    screen.width() * 0.95, screen.height() * 0.75).toRect());
+    }
+    QVERIFY(near(Settings().teacherWindowPlace(), QRectF(0.05, 0.25, 0.95, 0.75)));
+    Program program;
+    program.show();
+    program.openTeacher();
+    QVERIFY(teacherWindow());
+    QVERIFY2(near(share(teacherWindow()->geometry()), QRectF(0.05, 0.25, 0.95, 0.75)),
+             qPrintable(QDebug::toString(teacherWindow()->geometry())));
 }
 
 void tst_Window::homeNoticeShowsBetweenTitleAndYears_data()
