@@ -371,9 +371,11 @@ void BanksPage::loadBank(const QString &activity)
     bool loaded = false;
     const QString own = QDir(m_folder).filePath(activity + QStringLiteral(".json"));
     if (!m_folder.isEmpty() && QFileInfo::exists(own)) {
-        QFile file(own);
-        if (file.size() <= 4 * 1024 * 1024 && file.open(QIODevice::ReadOnly))
-            loaded = model->load(file.readAll(), QFileInfo(own).fileName());
+        // Read as the loaders read it: a device, a pipe or a huge file in its place is
+        // refused at once rather than read for ever.
+        ContentProblems unread;
+        if (const std::optional<QByteArray> bytes = readBankBytes(own, unread))
+            loaded = model->load(*bytes, QFileInfo(own).fileName());
         note = loaded ? QStringLiteral("Your own bank: %1").arg(QDir::toNativeSeparators(own))
                       : QStringLiteral("Your file %1 could not be read, so this is a copy of the built-in bank. "
                                        "Saving replaces your file.").arg(QDir::toNativeSeparators(own));
@@ -698,9 +700,10 @@ bool BanksPage::importFile(const QString &path)
         return false;
     m_activities->setCurrentIndex(m_activities->findData(document->activity));
     loadBank(document->activity);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !m_model->load(file.readAll(), name)) {
-        say(QStringLiteral("%1 was not imported: %2").arg(name, m_model->loadProblems().value(0).reason));
+    const std::optional<QByteArray> bytes = readBankBytes(path, problems);
+    if (!bytes || !m_model->load(*bytes, name)) {
+        say(QStringLiteral("%1 was not imported: %2")
+                .arg(name, bytes ? m_model->loadProblems().value(0).reason : problems.value(0).reason));
         return false;
     }
     m_unsaved = true;

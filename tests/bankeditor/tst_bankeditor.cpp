@@ -452,6 +452,22 @@ void TestBankEditor::importIsUntrusted()
     big.close();
     QVERIFY(!page.importFile(huge));
 
+    // A device in a bank's place, to import or as the teacher's own file: refused at once
+    // (read whole, it never ends), and the built-in bank shown instead of the own one.
+    QElapsedTimer clock;
+    clock.start();
+    const QString device = dir.filePath(QStringLiteral("zero.json"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
+    QVERIFY(!page.importFile(device));
+    QVERIFY(page.showActivity(QStringLiteral("fact")));
+    QDir().mkpath(QFileInfo(page.teacherFile()).path());
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), page.teacherFile()));
+    QVERIFY(page.showActivity(QStringLiteral("similes")));
+    QVERIFY(page.showActivity(QStringLiteral("fact")));
+    QCOMPARE(page.model()->rowCount(), 33);
+    QVERIFY(clock.elapsed() < 5000);
+    QFile::remove(page.teacherFile());
+
     const QString notBank = dir.filePath(QStringLiteral("[note].json"));
     QFile other(notBank);
     QVERIFY(other.open(QIODevice::WriteOnly));
