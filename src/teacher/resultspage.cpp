@@ -1,5 +1,6 @@
 #include "resultspage.h"
 
+#include "catalogue.h"
 #include "settings.h"
 
 #include <QBarCategoryAxis>
@@ -76,8 +77,20 @@ QTableWidgetItem *numberItem(const QString &text)
 }
 
 // Each bar's height in the chart, so thirty activities stay readable (the chart scrolls).
-constexpr int BarPixels = 26;
-constexpr int ChartMargins = 110;
+// A bar's height and the chart's title and axes, in lines of the page's text, so the chart
+// grows with the text on a large screen.
+constexpr double BarLines = 1.6;
+constexpr double ChartMarginLines = 6.5;
+
+// An activity as the menus name it now (a visit keeps the title its screen had then),
+// else as the visit named it.
+QString shownTitle(const Results::Summary &row)
+{
+    for (const CatalogueEntry &entry : Catalogue::entries())
+        if (row.activity == QLatin1String(entry.activity))
+            return QString::fromUtf8(entry.caption);
+    return row.title.isEmpty() ? row.activity : row.title;
+}
 
 } // namespace
 
@@ -275,7 +288,7 @@ void ResultsPage::fillTable(const QList<Results::Summary> &rows)
     m_table->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const Results::Summary &row = rows[r];
-        auto *activity = new QTableWidgetItem(row.title.isEmpty() ? row.activity : row.title);
+        auto *activity = new QTableWidgetItem(shownTitle(row));
         activity->setToolTip(row.activity);
         m_table->setItem(r, ActivityColumn, activity);
         m_table->setItem(r, VisitsColumn, numberItem(QString::number(row.visits)));
@@ -301,7 +314,7 @@ void ResultsPage::fillChart(const QList<Results::Summary> &rows)
     QStringList categories;
     for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
         *bars << rightPercent(*row);
-        categories << (row->title.isEmpty() ? row->activity : row->title);
+        categories << shownTitle(*row);
     }
     auto *series = new QHorizontalBarSeries;
     series->append(bars);
@@ -323,7 +336,13 @@ void ResultsPage::fillChart(const QList<Results::Summary> &rows)
 
     m_chart->setTitle(rows.isEmpty() ? QStringLiteral("No visits for this class and period")
                                      : QStringLiteral("Right first time, weakest at the top"));
-    m_chartView->setMinimumHeight(ChartMargins + BarPixels * int(rows.size()));
+    // A chart is drawn in a scene of its own, which the page's text size does not reach.
+    m_chart->setTitleFont(font());
+    activities->setLabelsFont(font());
+    percent->setLabelsFont(font());
+    bars->setLabelFont(font());
+    const int line = fontMetrics().height();
+    m_chartView->setMinimumHeight(qRound(line * (ChartMarginLines + BarLines * rows.size())));
 }
 
 void ResultsPage::applyClassLabel()
@@ -443,4 +462,9 @@ void ResultsPage::changeEvent(QEvent *event)
     // Back from the pupils' window: what they did since is shown.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         refresh();
+    // The teacher chose another text size, or the window moved to a larger screen.
+    if (event->type() == QEvent::FontChange) {
+        m_classLabel->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 12);
+        refresh();
+    }
 }

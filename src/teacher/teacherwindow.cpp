@@ -8,6 +8,8 @@
 #include "worksheetspage.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QTableView>
 #include <QCloseEvent>
 #include <QScreen>
 #include <QTabWidget>
@@ -63,6 +65,15 @@ void TeacherWindow::applyTextSize()
     const QString sheet = QStringLiteral("QWidget { font-size: %1; }").arg(size);
     if (styleSheet() != sheet)
         setStyleSheet(sheet);
+    // A table's rows keep the height they were made with: they grow with the text too.
+    QFont shown = system;
+    if (system.pointSizeF() > 0)
+        shown.setPointSizeF(system.pointSizeF() * scale);
+    else
+        shown.setPixelSize(qRound(system.pixelSize() * scale));
+    const int rowHeight = qRound(QFontMetrics(shown).height() * 1.5);
+    for (QTableView *table : findChildren<QTableView *>())
+        table->verticalHeader()->setDefaultSectionSize(rowHeight);
 }
 
 void TeacherWindow::showEvent(QShowEvent *event)
