@@ -257,7 +257,7 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
     layout->addWidget(splitter, 1);
 
     auto *bottom = new QHBoxLayout;
-    m_save = new QPushButton(QStringLiteral("&Save as my bank"), this);
+    m_save = new QPushButton(QStringLiteral("Sa&ve as my bank"), this);
     auto *builtIn = new QPushButton(QStringLiteral("Use the buil&t-in bank again"), this);
     auto *import = new QPushButton(QStringLiteral("&Import..."), this);
     auto *exportButton = new QPushButton(QStringLiteral("&Export..."), this);

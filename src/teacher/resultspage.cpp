@@ -182,7 +182,7 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     auto *shown = new QHBoxLayout;
     shown->addWidget(m_classChoice, 1);
     shown->addWidget(m_periodChoice, 1);
-    auto *showLabel = new QLabel(QStringLiteral("&Show:"), this);
+    auto *showLabel = new QLabel(QStringLiteral("S&how:"), this);
     showLabel->setBuddy(m_classChoice);
     choices->addRow(showLabel, shown);
 
