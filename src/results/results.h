@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pupilroster.h"
 #include "visitlog.h"
 
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class QIODevice;
@@ -18,7 +20,7 @@ class QIODevice;
 // activity, kept per computer. Only this interface is built into them; the store itself
 // (SQLite through Qt SQL, resultsstore.h) lives in the quorvale-results module, loaded on
 // first use, so starting the program never loads a database library.
-class Results : public VisitLog
+class Results : public VisitLog, public PupilRoster
 {
 public:
     // The usual file: results.sqlite in the user's application data folder.
@@ -32,8 +34,8 @@ public:
     // settings file) is cut to it.
     static constexpr int ClassLabelMaxLength = 20;
 
-    // The class label new visits are kept under ("5B"); empty for none. No pupil's name
-    // is ever kept.
+    // The class label new visits are kept under ("5B"); empty for none. While a pupil is
+    // signed in (PupilRoster::signIn), visits are kept with the pupil and their class.
     virtual void setClassLabel(const QString &label) = 0;
     virtual QString classLabel() const = 0;
 
@@ -56,6 +58,7 @@ public:
         QString unit;
         int rightFirstTime = 0;
         int wrongFirstTime = 0;
+        QString pupil; // the pupil's name as it is now; empty for a visit kept by class alone
     };
     // What to show: visits of one class (empty: every class) started since a time and
     // before another (invalid: no limit).
@@ -64,6 +67,7 @@ public:
         QString classLabel;
         QDateTime since;
         QDateTime before;
+        std::optional<qint64> pupil; // one pupil's visits (unset: everyone's, class-only visits included)
     };
     virtual QList<Visit> visits(const Filter &filter = {}) const = 0;
     // Per activity, weakest first (the lowest share of first answers right; activities with
@@ -80,8 +84,43 @@ public:
         double rightPercent() const { return right + wrong > 0 ? 100.0 * right / (right + wrong) : 0.0; }
     };
     virtual QList<Summary> summary(const Filter &filter = {}) const = 0;
-    // The class labels that have visits, for choosing one.
+    // The class labels that have visits or pupils, for choosing one, in order.
     virtual QStringList classLabels() const = 0;
+
+    // The class lists, kept by the teacher. A pupil is the name the teacher typed (at most
+    // PupilNameMaxLength characters, unique within a class, case-insensitive) and a class;
+    // nothing else is kept about a child.
+    static constexpr int PupilNameMaxLength = 24;
+    struct Pupil
+    {
+        qint64 id = 0;
+        QString name;
+        QString classLabel;
+    };
+    // Every pupil (or one class's), by class and then name.
+    virtual QList<Pupil> pupils(const QString &classLabel = {}) const = 0;
+    // Adds pupils to a class, all or none: the ids, or nothing and why (an empty, over-long
+    // or repeated name, one already in the class, a file that cannot be written).
+    virtual QList<qint64> addPupils(const QString &classLabel, const QStringList &names, QString *error) = 0;
+    virtual bool renamePupil(qint64 pupil, const QString &name, QString *error) = 0;
+    // Moves a pupil to another class; the visits kept so far keep the class they were made in.
+    virtual bool movePupil(qint64 pupil, const QString &classLabel, QString *error) = 0;
+    // Removes a pupil and every visit kept with them, for good (the file keeps no copy in
+    // its free pages): how many visits went, or -1 and why.
+    virtual int removePupil(qint64 pupil, QString *error) = 0;
+    // Removes a class: its pupils and every visit kept under it, for good. How many visits
+    // went, or -1 and why.
+    virtual int removeClass(const QString &classLabel, QString *error) = 0;
+
+    // Per pupil of the filter's class (every class when none), by name: right and wrong
+    // first time per activity, as the summary counts them. Pupils with no visits are listed
+    // with none.
+    struct PupilSummary
+    {
+        Pupil pupil;
+        QList<Summary> activities;
+    };
+    virtual QList<PupilSummary> pupilSummary(const Filter &filter = {}) const = 0;
 
     // Removes the visits the filter selects; how many, or -1 and why when they cannot be
     // removed.
@@ -147,6 +186,21 @@ public:
     QList<Visit> visits(const Filter & = {}) const override { return {}; }
     QList<Summary> summary(const Filter & = {}) const override { return {}; }
     QStringList classLabels() const override { return {}; }
+    QList<Pupil> pupils(const QString & = {}) const override { return {}; }
+    QList<qint64> addPupils(const QString &, const QStringList &, QString *error) override
+    {
+        if (error)
+            *error = m_problem;
+        return {};
+    }
+    bool renamePupil(qint64, const QString &, QString *error) override { return refuse(error); }
+    bool movePupil(qint64, const QString &, QString *error) override { return refuse(error); }
+    int removePupil(qint64, QString *error) override { return refuse(error) ? 0 : -1; }
+    int removeClass(const QString &, QString *error) override { return refuse(error) ? 0 : -1; }
+    QList<PupilSummary> pupilSummary(const Filter & = {}) const override { return {}; }
+    QList<Entry> pupilsOf(const QString &) const override { return {}; }
+    void signIn(qint64 pupil) override { m_pupil = pupil; }
+    qint64 signedIn() const override { return m_pupil; }
     int clear(const Filter & = {}, QString * = nullptr) override { return 0; }
     int exportCsv(const QString &, const Filter &, QString *error) const override
     {
@@ -164,6 +218,14 @@ public:
     bool isKeeping() const override { return false; }
 
 private:
+    bool refuse(QString *error) const
+    {
+        if (error)
+            *error = m_problem;
+        return false;
+    }
+
     QString m_problem;
     QString m_classLabel;
+    qint64 m_pupil = 0;
 };

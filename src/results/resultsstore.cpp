@@ -67,7 +67,8 @@ QString perWordActivitiesSql()
     return QStringLiteral("(%1)").arg(ids.join(QLatin1Char(',')));
 }
 
-// What a step takes the schema from version `from` to the next; each is one transaction.
+// What a step takes the schema from version `from` to the next; the steps a file needs
+// run in one transaction.
 QStringList migration(int from)
 {
     switch (from) {
@@ -94,19 +95,33 @@ QStringList migration(int from)
             QStringLiteral("UPDATE visits SET items = right_first + wrong_first WHERE activity IN ")
                 + perWordActivitiesSql(),
         };
+    case 2:
+        // The class lists: a pupil is a name and a class, nothing more. Ids are never
+        // reused, so a visit can never pass to a pupil added after another was removed.
+        // A visit made while a pupil was signed in names them; others have none.
+        return {
+            QStringLiteral("CREATE TABLE pupils (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL,"
+                           " class TEXT NOT NULL)"),
+            QStringLiteral("CREATE INDEX pupils_class ON pupils (class)"),
+            QStringLiteral("ALTER TABLE visits ADD COLUMN pupil INTEGER REFERENCES pupils (id)"),
+            QStringLiteral("CREATE INDEX visits_pupil ON visits (pupil)"),
+        };
     }
     return {};
 }
 
-QString whereClause(const ResultsStore::Filter &filter)
+// The filter's terms on the visits table (named `table` in the statement).
+QString whereClause(const ResultsStore::Filter &filter, const QString &table = QStringLiteral("visits"))
 {
     QStringList terms;
     if (!filter.classLabel.isEmpty())
-        terms << QStringLiteral("class = :class");
+        terms << table + QStringLiteral(".class = :class");
     if (filter.since.isValid())
-        terms << QStringLiteral("started >= :since");
+        terms << table + QStringLiteral(".started >= :since");
     if (filter.before.isValid())
-        terms << QStringLiteral("started < :before");
+        terms << table + QStringLiteral(".started < :before");
+    if (filter.pupil)
+        terms << table + QStringLiteral(".pupil = :pupil");
     return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
 }
 
@@ -118,6 +133,45 @@ void bindFilter(QSqlQuery &query, const ResultsStore::Filter &filter)
         query.bindValue(QStringLiteral(":since"), filter.since.toLocalTime().toString(TimeFormat));
     if (filter.before.isValid())
         query.bindValue(QStringLiteral(":before"), filter.before.toLocalTime().toString(TimeFormat));
+    if (filter.pupil)
+        query.bindValue(QStringLiteral(":pupil"), *filter.pupil);
+}
+
+// Per activity, weakest first (see Results::summary), from visits oldest first.
+QList<ResultsStore::Summary> summarise(const QList<ResultsStore::Visit> &visits)
+{
+    QList<ResultsStore::Summary> rows;
+    for (const ResultsStore::Visit &visit : visits) {
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto &r) { return r.activity == visit.activity; });
+        if (row == rows.end()) {
+            rows.append(ResultsStore::Summary());
+            row = rows.end() - 1;
+            row->activity = visit.activity;
+        }
+        // Visits come oldest first: the latest title and unit name the activity.
+        row->title = visit.title;
+        row->unit = visit.unit;
+        ++row->visits;
+        row->items += visit.items;
+        row->right += visit.rightFirstTime;
+        row->wrong += visit.wrongFirstTime;
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) {
+        const bool aAnswered = a.right + a.wrong > 0;
+        const bool bAnswered = b.right + b.wrong > 0;
+        if (aAnswered != bAnswered)
+            return aAnswered;
+        if (a.rightPercent() != b.rightPercent())
+            return a.rightPercent() < b.rightPercent();
+        return a.activity < b.activity;
+    });
+    return rows;
+}
+
+bool byName(const QString &a, const QString &b)
+{
+    const int order = a.compare(b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
 }
 
 // One CSV field: text that a spreadsheet would read as a formula gets an apostrophe in
@@ -136,13 +190,14 @@ QString csvField(QString text, bool isText)
 
 QByteArray csvText(const QList<ResultsStore::Visit> &visits)
 {
-    QString csv = QStringLiteral("date,start time,class,activity,title,items,unit,answers right first time,"
+    QString csv = QStringLiteral("date,start time,class,pupil,activity,title,items,unit,answers right first time,"
                                  "answers wrong first time,seconds\r\n");
     for (const ResultsStore::Visit &visit : visits) {
         const QStringList fields = {
             csvField(visit.started.toString(QStringLiteral("yyyy-MM-dd")), false),
             csvField(visit.started.toString(QStringLiteral("HH:mm:ss")), false),
             csvField(visit.classLabel, true),
+            csvField(visit.pupil, true),
             csvField(visit.activity, true),
             csvField(visit.title, true),
             QString::number(visit.items),
@@ -234,7 +289,9 @@ void ResultsStore::visitStarted(const QString &activity, const QString &title)
     OpenVisit visit;
     visit.started = QDateTime::currentDateTime();
     visit.clock.start();
-    visit.classLabel = m_classLabel;
+    // A signed-in pupil's visit is kept under their class, whichever computer it is.
+    visit.classLabel = m_pupil != 0 ? m_pupilClass : m_classLabel;
+    visit.pupil = m_pupil;
     visit.activity = activity;
     visit.title = title;
     visit.unit = unitOf(activity);
@@ -293,6 +350,8 @@ bool ResultsStore::save(bool now)
 
 bool ResultsStore::write(OpenVisit &visit)
 {
+    if (visit.forgotten)
+        return true;
     int right = 0;
     int wrong = 0;
     for (const Item &item : std::as_const(visit.items)) {
@@ -321,10 +380,25 @@ bool ResultsStore::write(OpenVisit &visit)
             visit.itemsWritten = 0;
         }
     }
+    if (ok && visit.id == 0 && visit.pupil != 0) {
+        // Its pupil was removed meanwhile (from the teacher window, perhaps on another
+        // computer): what they did is not kept either.
+        query.prepare(QStringLiteral("SELECT 1 FROM pupils WHERE id = ?"));
+        query.addBindValue(visit.pupil);
+        ok = query.exec();
+        if (ok && !query.next())
+            visit.forgotten = true;
+        query.finish();
+    }
+    if (ok && visit.forgotten) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return true;
+    }
     if (ok && visit.id == 0) {
-        query.prepare(QStringLiteral("INSERT INTO visits (seconds, items, right_first, wrong_first, started,"
-                                     " class, activity, title, unit) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        for (const QVariant &value : {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong)})
+        query.prepare(QStringLiteral("INSERT INTO visits (seconds, items, right_first, wrong_first, pupil, started,"
+                                     " class, activity, title, unit) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const QVariant &value : {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong),
+                                      visit.pupil != 0 ? QVariant(visit.pupil) : QVariant(QMetaType::fromType<qint64>())})
             query.addBindValue(value);
         // A null QString is bound as NULL: text columns get empty text instead.
         for (const QString &text :
@@ -564,7 +638,8 @@ ResultsStore::Check ResultsStore::openAndCheck(Open how, QString *why) const
     if (query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next()
         && query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    for (const char *pragma : {"PRAGMA synchronous = FULL", "PRAGMA foreign_keys = ON"}) {
+    // What is removed (a pupil's name above all) is overwritten, not left in free pages.
+    for (const char *pragma : {"PRAGMA synchronous = FULL", "PRAGMA foreign_keys = ON", "PRAGMA secure_delete = ON"}) {
         if (!query.exec(QLatin1String(pragma)))
             return classify(query.lastError(), why);
     }
@@ -606,48 +681,47 @@ ResultsStore::Check ResultsStore::checkOwner(QSqlQuery &query, QString *why) con
 
 ResultsStore::Check ResultsStore::migrate(QString *why) const
 {
-    // Each step is one write transaction that reads the version afresh once it holds the
-    // file, so two copies of the program opening a new file at once never both create it.
-    // Even when the schema is current, setting its version again is one small write that
-    // proves the file can be written, so a read-only file is found now rather than at the
-    // end of the first visit.
-    for (;;) {
-        QSqlQuery query(m_db);
-        if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-            return classify(query.lastError(), why);
-        Check check = Check::Usable;
-        if (!query.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version),"
-                                       " (SELECT application_id FROM pragma_application_id)"))
-            || !query.next()) {
-            check = classify(query.lastError(), why);
-        }
-        const int version = query.value(0).toInt();
-        const int id = query.value(1).toInt();
-        query.finish();
-        if (check == Check::Usable && (version > SchemaVersion || (id != 0 && id != ApplicationId))) {
-            *why = QStringLiteral("another program changed it while it was being opened");
-            check = Check::Damaged;
-        }
-        QStringList steps = migration(version);
-        const int next = std::min(version + 1, SchemaVersion);
-        if (id == 0)
-            steps << QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId);
-        steps << QStringLiteral("PRAGMA user_version = %1").arg(next);
-        steps << QStringLiteral("COMMIT");
-        for (const QString &step : std::as_const(steps)) {
-            if (check != Check::Usable)
-                break;
-            if (!query.exec(step))
-                check = classify(query.lastError(), why);
-        }
-        if (check != Check::Usable) {
-            query.exec(QStringLiteral("ROLLBACK"));
-            return check;
-        }
-        m_version = next;
-        if (version >= SchemaVersion - 1)
-            return Check::Usable;
+    // One write transaction that reads the version afresh once it holds the file, so two
+    // copies of the program opening a new file at once never both create it, and a step
+    // that fails leaves the file as it was. Even when the schema is current, setting its
+    // version again is one small write that proves the file can be written, so a
+    // read-only file is found now rather than at the end of the first visit.
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return classify(query.lastError(), why);
+    Check check = Check::Usable;
+    if (!query.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version),"
+                                   " (SELECT application_id FROM pragma_application_id)"))
+        || !query.next()) {
+        check = classify(query.lastError(), why);
     }
+    const int version = query.value(0).toInt();
+    const int id = query.value(1).toInt();
+    query.finish();
+    if (check == Check::Usable && (version > SchemaVersion || (id != 0 && id != ApplicationId))) {
+        *why = QStringLiteral("another program changed it while it was being opened");
+        check = Check::Damaged;
+    }
+    QStringList steps;
+    for (int from = version; from < SchemaVersion; ++from)
+        steps << migration(from);
+    const int next = SchemaVersion;
+    if (id == 0)
+        steps << QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId);
+    steps << QStringLiteral("PRAGMA user_version = %1").arg(next);
+    steps << QStringLiteral("COMMIT");
+    for (const QString &step : std::as_const(steps)) {
+        if (check != Check::Usable)
+            break;
+        if (!query.exec(step))
+            check = classify(query.lastError(), why);
+    }
+    if (check != Check::Usable) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return check;
+    }
+    m_version = next;
+    return Check::Usable;
 }
 
 ResultsStore::Check ResultsStore::classify(const QSqlError &error, QString *why) const
@@ -705,14 +779,21 @@ bool ResultsStore::readVisits(const Filter &filter, QList<Visit> *visits, QStrin
     // Files of the first schema are read as they stand (a read-only file is never
     // migrated): the unit follows from the activity.
     const QString unitAndItems = m_version >= 2
-        ? QStringLiteral("unit, items")
+        ? QStringLiteral("v.unit, v.items")
         : unitSql() + QStringLiteral(", CASE WHEN activity IN ") + perWordActivitiesSql()
             + QStringLiteral(" THEN right_first + wrong_first ELSE items END");
+    if (filter.pupil && m_version < 3)
+        return true; // no pupils in files from before the class lists
+    // The pupil's name as it is now, from the class lists.
+    const QString pupilAndTable = m_version >= 3
+        ? QStringLiteral(", p.name FROM visits v LEFT JOIN pupils p ON p.id = v.pupil")
+        : QStringLiteral(", '' FROM visits v");
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT started, seconds, class, activity, title, right_first, wrong_first, ")
-                  + unitAndItems + QStringLiteral(" FROM visits") + whereClause(filter)
-                  + QStringLiteral(" ORDER BY started, id"));
+    query.prepare(QStringLiteral("SELECT v.started, v.seconds, v.class, v.activity, v.title, v.right_first,"
+                                 " v.wrong_first, ")
+                  + unitAndItems + pupilAndTable + whereClause(filter, QStringLiteral("v"))
+                  + QStringLiteral(" ORDER BY v.started, v.id"));
     bindFilter(query, filter);
     if (!query.exec()) {
         classify(query.lastError(), error);
@@ -730,6 +811,7 @@ bool ResultsStore::readVisits(const Filter &filter, QList<Visit> *visits, QStrin
         visit.wrongFirstTime = query.value(6).toInt();
         visit.unit = query.value(7).toString();
         visit.items = query.value(8).toInt();
+        visit.pupil = query.value(9).toString();
         visits->append(visit);
     }
     return true;
@@ -750,33 +832,8 @@ QList<ResultsStore::Visit> ResultsStore::visits(const Filter &filter) const
 
 QList<ResultsStore::Summary> ResultsStore::summary(const Filter &filter) const
 {
-    // Summed from the visits themselves, so a file of either schema reads alike.
-    QList<Summary> rows;
-    for (const Visit &visit : visits(filter)) {
-        auto row = std::find_if(rows.begin(), rows.end(), [&](const Summary &r) { return r.activity == visit.activity; });
-        if (row == rows.end()) {
-            rows.append(Summary());
-            row = rows.end() - 1;
-            row->activity = visit.activity;
-        }
-        // Visits come oldest first: the latest title and unit name the activity.
-        row->title = visit.title;
-        row->unit = visit.unit;
-        ++row->visits;
-        row->items += visit.items;
-        row->right += visit.rightFirstTime;
-        row->wrong += visit.wrongFirstTime;
-    }
-    std::stable_sort(rows.begin(), rows.end(), [](const Summary &a, const Summary &b) {
-        const bool aAnswered = a.right + a.wrong > 0;
-        const bool bAnswered = b.right + b.wrong > 0;
-        if (aAnswered != bAnswered)
-            return aAnswered;
-        if (a.rightPercent() != b.rightPercent())
-            return a.rightPercent() < b.rightPercent();
-        return a.activity < b.activity;
-    });
-    return rows;
+    // Summed from the visits themselves, so a file of any schema reads alike.
+    return summarise(visits(filter));
 }
 
 QStringList ResultsStore::classLabels() const
@@ -785,7 +842,9 @@ QStringList ResultsStore::classLabels() const
     if (!ensureOpen() || m_version == 0)
         return labels;
     QSqlQuery query(m_db);
-    if (query.exec(QStringLiteral("SELECT DISTINCT class FROM visits WHERE class <> '' ORDER BY class"))) {
+    const QString pupils = m_version >= 3 ? QStringLiteral(" UNION SELECT class FROM pupils") : QString();
+    if (query.exec(QStringLiteral("SELECT class FROM visits WHERE class <> ''") + pupils
+                   + QStringLiteral(" ORDER BY 1"))) {
         while (query.next())
             labels << query.value(0).toString();
     }
@@ -890,4 +949,347 @@ QString ResultsStore::problem() const
 bool ResultsStore::isKeeping() const
 {
     return ensureOpen() && m_state == State::Writable && m_failure.isEmpty();
+}
+
+QList<ResultsStore::Pupil> ResultsStore::pupils(const QString &classLabel) const
+{
+    QList<Pupil> pupils;
+    if (!ensureOpen() || m_version < 3)
+        return pupils;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT id, name, class FROM pupils")
+                  + (classLabel.isEmpty() ? QString() : QStringLiteral(" WHERE class = ?")));
+    if (!classLabel.isEmpty())
+        query.addBindValue(classLabel);
+    if (query.exec()) {
+        while (query.next())
+            pupils.append({query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString()});
+    }
+    std::sort(pupils.begin(), pupils.end(), [](const Pupil &a, const Pupil &b) {
+        if (a.classLabel != b.classLabel)
+            return a.classLabel < b.classLabel;
+        return a.name != b.name ? byName(a.name, b.name) : a.id < b.id;
+    });
+    return pupils;
+}
+
+QList<ResultsStore::Entry> ResultsStore::pupilsOf(const QString &classLabel) const
+{
+    QList<Entry> entries;
+    if (classLabel.isEmpty())
+        return entries;
+    for (const Pupil &pupil : pupils(classLabel))
+        entries.append({pupil.id, pupil.name});
+    return entries;
+}
+
+QString ResultsStore::checkedName(const QString &name, QString *why)
+{
+    // Spaces, tabs and line breaks inside a name become one space, as a name is shown.
+    const QString tidy = name.simplified();
+    if (tidy.isEmpty()) {
+        *why = QStringLiteral("A name is empty.");
+        return {};
+    }
+    if (tidy.toUcs4().size() > PupilNameMaxLength) {
+        *why = QStringLiteral("\"%1\" is longer than %2 letters.").arg(tidy).arg(PupilNameMaxLength);
+        return {};
+    }
+    for (const char32_t c : tidy.toUcs4()) {
+        const auto category = QChar::category(c);
+        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Other_Surrogate
+            || category == QChar::Other_NotAssigned) {
+            *why = QStringLiteral("\"%1\" has a character that cannot be shown.").arg(tidy);
+            return {};
+        }
+    }
+    return tidy;
+}
+
+bool ResultsStore::nameTaken(QSqlQuery &query, const QString &classLabel, const QString &name, qint64 except,
+                             bool *taken) const
+{
+    *taken = false;
+    if (!run(query, QStringLiteral("SELECT name FROM pupils WHERE class = ? AND id <> ?"), {classLabel, except}))
+        return false;
+    while (query.next() && !*taken)
+        *taken = query.value(0).toString().compare(name, Qt::CaseInsensitive) == 0;
+    query.finish();
+    return true;
+}
+
+bool ResultsStore::run(QSqlQuery &query, const QString &statement, const QVariantList &values)
+{
+    if (!query.prepare(statement))
+        return false;
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values.at(i));
+    return query.exec();
+}
+
+bool ResultsStore::writeTransaction(const std::function<bool(QSqlQuery &, QString *)> &work, QString *why)
+{
+    if (!ensureWritable()) {
+        *why = m_failure;
+        return false;
+    }
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        classify(query.lastError(), why);
+        return false;
+    }
+    // Committed through a statement of its own, which keeps SQLite's error code.
+    if (work(query, why) && query.exec(QStringLiteral("COMMIT")))
+        return true;
+    if (why->isEmpty())
+        classify(query.lastError(), why);
+    query.exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+QList<qint64> ResultsStore::addPupils(const QString &classLabel, const QStringList &names, QString *error)
+{
+    const QString label = classLabel.trimmed().left(ClassLabelMaxLength);
+    QString why;
+    QStringList problems;
+    QStringList kept;
+    if (label.isEmpty())
+        problems << QStringLiteral("Choose a class for the pupils first.");
+    if (names.isEmpty())
+        problems << QStringLiteral("There are no names to add.");
+    for (const QString &name : names) {
+        const QString tidy = checkedName(name, &why);
+        if (tidy.isEmpty())
+            problems << why;
+        else if (kept.contains(tidy, Qt::CaseInsensitive))
+            problems << QStringLiteral("\"%1\" is in the list more than once.").arg(tidy);
+        else
+            kept << tidy;
+    }
+    QList<qint64> ids;
+    // The names already in the class are read inside the transaction, so another copy of
+    // the program cannot add the same name meanwhile. All or none: any problem undoes all.
+    const auto add = [&](QSqlQuery &query, QString *) {
+        for (const QString &name : std::as_const(kept)) {
+            bool taken = false;
+            if (!nameTaken(query, label, name, 0, &taken))
+                return false;
+            if (taken)
+                problems << QStringLiteral("\"%1\" is already in class %2.").arg(name, label);
+        }
+        for (const QString &name : std::as_const(kept)) {
+            if (!problems.isEmpty() || !run(query, QStringLiteral("INSERT INTO pupils (name, class) VALUES (?, ?)"), {name, label}))
+                return false;
+            ids << query.lastInsertId().toLongLong();
+        }
+        return true;
+    };
+    if (problems.isEmpty() && !writeTransaction(add, &why) && problems.isEmpty())
+        problems << QStringLiteral("The pupils could not be added: %1.").arg(why);
+    if (!problems.isEmpty()) {
+        if (error)
+            *error = problems.join(QLatin1Char('\n'));
+        return {};
+    }
+    notifyChanged();
+    return ids;
+}
+
+// Finds a pupil for a change, or says why not.
+bool ResultsStore::findPupil(qint64 id, Pupil *pupil, QString *error) const
+{
+    for (const Pupil &each : pupils()) {
+        if (each.id == id) {
+            *pupil = each;
+            return true;
+        }
+    }
+    if (error)
+        *error = QStringLiteral("That pupil is no longer in the class lists.");
+    return false;
+}
+
+bool ResultsStore::renamePupil(qint64 pupil, const QString &name, QString *error)
+{
+    QString why;
+    const QString tidy = checkedName(name, &why);
+    Pupil found;
+    if (tidy.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    if (!findPupil(pupil, &found, error))
+        return false;
+    const bool done = writeTransaction(
+        [&](QSqlQuery &query, QString *refused) {
+            bool taken = false;
+            if (!nameTaken(query, found.classLabel, tidy, pupil, &taken))
+                return false;
+            if (taken)
+                *refused = QStringLiteral("\"%1\" is already in class %2.").arg(tidy, found.classLabel);
+            return !taken && run(query, QStringLiteral("UPDATE pupils SET name = ? WHERE id = ?"), {tidy, pupil});
+        },
+        &why);
+    if (!done) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    if (m_pupil == pupil)
+        m_pupilClass = found.classLabel;
+    notifyChanged();
+    return true;
+}
+
+bool ResultsStore::movePupil(qint64 pupil, const QString &classLabel, QString *error)
+{
+    const QString label = classLabel.trimmed().left(ClassLabelMaxLength);
+    Pupil found;
+    QString why;
+    if (label.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("Choose a class to move the pupil to.");
+        return false;
+    }
+    if (!findPupil(pupil, &found, error))
+        return false;
+    const bool done = writeTransaction(
+        [&](QSqlQuery &query, QString *refused) {
+            bool taken = false;
+            if (!nameTaken(query, label, found.name, pupil, &taken))
+                return false;
+            if (taken)
+                *refused = QStringLiteral("\"%1\" is already in class %2.").arg(found.name, label);
+            return !taken && run(query, QStringLiteral("UPDATE pupils SET class = ? WHERE id = ?"), {label, pupil});
+        },
+        &why);
+    if (!done) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    // Signed in: their next visit is kept under their new class.
+    if (m_pupil == pupil)
+        m_pupilClass = label;
+    notifyChanged();
+    return true;
+}
+
+int ResultsStore::removePupil(qint64 pupil, QString *error)
+{
+    Pupil found;
+    if (!findPupil(pupil, &found, error))
+        return -1;
+    int removed = 0;
+    QString why;
+    const QString visits = QStringLiteral("(SELECT id FROM visits WHERE pupil = ?)");
+    const bool done = writeTransaction(
+        [&](QSqlQuery &query, QString *) {
+            if (!run(query, QStringLiteral("DELETE FROM items WHERE visit IN ") + visits, {pupil})
+                || !run(query, QStringLiteral("DELETE FROM visits WHERE pupil = ?"), {pupil}))
+                return false;
+            removed = query.numRowsAffected();
+            return run(query, QStringLiteral("DELETE FROM pupils WHERE id = ?"), {pupil});
+        },
+        &why);
+    if (!done) {
+        if (error)
+            *error = QStringLiteral("%1 and their results could not be removed: %2.").arg(found.name, why);
+        return -1;
+    }
+    forgetVisits([pupil](const OpenVisit &visit) { return visit.pupil == pupil; });
+    if (m_pupil == pupil)
+        m_pupil = 0;
+    flushLog();
+    notifyChanged();
+    return removed;
+}
+
+int ResultsStore::removeClass(const QString &classLabel, QString *error)
+{
+    if (classLabel.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("Choose a class to remove.");
+        return -1;
+    }
+    QList<qint64> ids;
+    for (const Pupil &pupil : pupils(classLabel))
+        ids << pupil.id;
+    int removed = 0;
+    QString why;
+    // The class's visits and every visit of its pupils (made before a move, too).
+    const QString visits = QStringLiteral("(SELECT id FROM visits WHERE class = ? OR pupil IN"
+                                          " (SELECT id FROM pupils WHERE class = ?))");
+    const bool done = writeTransaction(
+        [&](QSqlQuery &query, QString *) {
+            if (!run(query, QStringLiteral("DELETE FROM items WHERE visit IN ") + visits, {classLabel, classLabel})
+                || !run(query, QStringLiteral("DELETE FROM visits WHERE id IN ") + visits, {classLabel, classLabel}))
+                return false;
+            removed = query.numRowsAffected();
+            return run(query, QStringLiteral("DELETE FROM pupils WHERE class = ?"), {classLabel});
+        },
+        &why);
+    if (!done) {
+        if (error)
+            *error = QStringLiteral("Class %1 could not be removed: %2.").arg(classLabel, why);
+        return -1;
+    }
+    forgetVisits([&](const OpenVisit &visit) { return visit.classLabel == classLabel || ids.contains(visit.pupil); });
+    if (ids.contains(m_pupil))
+        m_pupil = 0;
+    flushLog();
+    notifyChanged();
+    return removed;
+}
+
+void ResultsStore::forgetVisits(const std::function<bool(const OpenVisit &)> &test)
+{
+    m_unwritten.removeIf(test);
+    // The visit on screen goes on, but is never written.
+    if (m_visit && test(*m_visit))
+        m_visit->forgotten = true;
+}
+
+void ResultsStore::flushLog() const
+{
+    // The write-ahead log still holds the pages as they were before the removal: they are
+    // copied into the file (where the removal overwrote them) and the log cut to nothing.
+    // Another copy of the program reading at this moment keeps the log; the next removal
+    // or the next opening with the file to itself empties it.
+    QSqlQuery query(m_db);
+    query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+}
+
+void ResultsStore::signIn(qint64 pupil)
+{
+    visitEnded(); // no visit belongs to two pupils
+    Pupil found;
+    if (pupil != 0 && findPupil(pupil, &found, nullptr)) {
+        m_pupil = pupil;
+        m_pupilClass = found.classLabel;
+    } else {
+        m_pupil = 0;
+        m_pupilClass.clear();
+    }
+}
+
+qint64 ResultsStore::signedIn() const
+{
+    return m_pupil;
+}
+
+QList<ResultsStore::PupilSummary> ResultsStore::pupilSummary(const Filter &filter) const
+{
+    // Each pupil's visits wherever they were made (before a move to this class, too).
+    QList<PupilSummary> rows;
+    for (const Pupil &pupil : pupils(filter.classLabel)) {
+        Filter theirs = filter;
+        theirs.classLabel.clear();
+        theirs.pupil = pupil.id;
+        rows.append({pupil, summarise(visits(theirs))});
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const PupilSummary &a, const PupilSummary &b) { return byName(a.pupil.name, b.pupil.name); });
+    return rows;
 }

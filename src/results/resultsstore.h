@@ -7,8 +7,11 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 class QSqlError;
 class QSqlQuery;
@@ -40,15 +43,28 @@ public:
     QList<Visit> visits(const Filter &filter = {}) const override;
     QList<Summary> summary(const Filter &filter = {}) const override;
     QStringList classLabels() const override;
+    QList<Pupil> pupils(const QString &classLabel = {}) const override;
+    QList<qint64> addPupils(const QString &classLabel, const QStringList &names, QString *error) override;
+    bool renamePupil(qint64 pupil, const QString &name, QString *error) override;
+    bool movePupil(qint64 pupil, const QString &classLabel, QString *error) override;
+    int removePupil(qint64 pupil, QString *error) override;
+    int removeClass(const QString &classLabel, QString *error) override;
+    QList<PupilSummary> pupilSummary(const Filter &filter = {}) const override;
     int clear(const Filter &filter = {}, QString *error = nullptr) override;
     int exportCsv(const QString &path, const Filter &filter, QString *error) const override;
     int writeCsv(QIODevice &device, const Filter &filter, QString *error) const override;
     QString problem() const override;
     bool isKeeping() const override;
 
+    // PupilRoster
+    QList<Entry> pupilsOf(const QString &classLabel) const override;
+    // Signing in as a pupil no longer in the class lists signs out.
+    void signIn(qint64 pupil) override;
+    qint64 signedIn() const override;
+
     // The schema this build writes (PRAGMA user_version); a file with a newer one is set
     // aside rather than changed.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     // Marks a results file as this program's (PRAGMA application_id): "QVLR".
     static constexpr int ApplicationId = 0x51564c52;
     // The unit an activity's items are counted in ("question", "set", "word").
@@ -69,11 +85,13 @@ private:
         QElapsedTimer clock;
         std::optional<qint64> seconds; // set when it ends
         QString classLabel;
+        qint64 pupil = 0; // 0: kept under the class label alone
         QString activity;
         QString title;
         QString unit;
         QList<Item> items;
         int itemsWritten = 0;
+        bool forgotten = false; // its pupil was removed: never written
     };
     enum class Check { Usable, Damaged, Unusable };
     enum class State { Closed, Writable, Reading };
@@ -96,10 +114,27 @@ private:
     bool write(OpenVisit &visit);
     bool readVisits(const Filter &filter, QList<Visit> *visits, QString *error) const;
     QString readFailure() const;
+    // A pupil's name as it will be kept (spaces tidied), or empty and why it cannot be.
+    static QString checkedName(const QString &name, QString *why);
+    // Whether a class already has a pupil of this name (in any letter case), other than `except`.
+    bool nameTaken(QSqlQuery &query, const QString &classLabel, const QString &name, qint64 except,
+                   bool *taken) const;
+    static bool run(QSqlQuery &query, const QString &statement, const QVariantList &values);
+    // Runs work in one write transaction, committed when it returns true and undone when
+    // not: false and why (set by work when it refuses, else SQLite's error).
+    bool writeTransaction(const std::function<bool(QSqlQuery &, QString *)> &work, QString *why);
+    bool findPupil(qint64 id, Pupil *pupil, QString *error) const;
+    // After removing a child's data: the log is written into the file and emptied, so
+    // no copy of what was removed is left in it.
+    void flushLog() const;
+    // Forgets the visits in memory that the test selects (a pupil or class removed).
+    void forgetVisits(const std::function<bool(const OpenVisit &)> &test);
 
     QString m_path;
     QString m_connection;
     QString m_classLabel;
+    qint64 m_pupil = 0; // signed in
+    QString m_pupilClass;
     bool m_readOnly = false;
     std::optional<OpenVisit> m_visit;
     // Ended visits that could not be written yet, oldest first.

@@ -203,7 +203,7 @@ private slots:
         store.visitEnded();
 
         QStringList order;
-        for (const ResultsStore::Summary &row : store.summary({QStringLiteral("5B"), {}, {}}))
+        for (const ResultsStore::Summary &row : store.summary({QStringLiteral("5B"), {}, {}, {}}))
             order << QStringLiteral("%1 %2").arg(row.activity).arg(qRound(row.rightPercent()));
         QCOMPARE(order, QStringList({"slot 33", "sort 75", "quiet 0"}));
         const QList<ResultsStore::Summary> all = store.summary();
@@ -211,9 +211,9 @@ private slots:
         QCOMPARE(all.at(1).visits, 2);
         QCOMPARE(all.at(1).right, 3);
         QCOMPARE(store.classLabels(), QStringList({"5B", "6A"}));
-        QCOMPARE(store.visits({{}, QDateTime::currentDateTime().addSecs(60), {}}).size(), 0);
-        QCOMPARE(store.visits({{}, {}, QDateTime::currentDateTime().addSecs(-60)}).size(), 0);
-        QCOMPARE(store.clear({QStringLiteral("6A"), {}, {}}), 1);
+        QCOMPARE(store.visits({{}, QDateTime::currentDateTime().addSecs(60), {}, {}}).size(), 0);
+        QCOMPARE(store.visits({{}, {}, QDateTime::currentDateTime().addSecs(-60), {}}).size(), 0);
+        QCOMPARE(store.clear({QStringLiteral("6A"), {}, {}, {}}), 1);
         QCOMPARE(store.visits().size(), 3);
         // A label from a hand-edited settings file is cut to what the class field holds.
         store.setClassLabel(QString(1800000, QLatin1Char('x')));
@@ -307,16 +307,16 @@ private slots:
     {
         QTest::addColumn<QString>("classLabel");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("fields"); // the row from the class to the seconds
-        QTest::newRow("plain") << "5B" << "Similes" << "5B,x,Similes,2,question,1,1,0";
-        QTest::newRow("no class") << "" << "Similes" << ",x,Similes,2,question,1,1,0";
-        QTest::newRow("comma") << "5B" << "Who, what" << "5B,x,\"Who, what\",2,question,1,1,0";
-        QTest::newRow("quotes") << "5B" << "Say \"hi\"" << "5B,x,\"Say \"\"hi\"\"\",2,question,1,1,0";
-        QTest::newRow("line break") << "5B" << "One\ntwo" << "5B,x,\"One\ntwo\",2,question,1,1,0";
-        QTest::newRow("formula =") << "=1+1" << "=SUM(A1)" << "'=1+1,x,'=SUM(A1),2,question,1,1,0";
-        QTest::newRow("formula + - @") << "+5" << "-2" << "'+5,x,'-2,2,question,1,1,0";
-        QTest::newRow("formula @, quoted") << "@B" << "@a,b" << "'@B,x,\"'@a,b\",2,question,1,1,0";
-        QTest::newRow("not at the start") << "5=B" << "a-b" << "5=B,x,a-b,2,question,1,1,0";
+        QTest::addColumn<QString>("fields"); // the row from the class to the seconds (pupil empty)
+        QTest::newRow("plain") << "5B" << "Similes" << "5B,,x,Similes,2,question,1,1,0";
+        QTest::newRow("no class") << "" << "Similes" << ",,x,Similes,2,question,1,1,0";
+        QTest::newRow("comma") << "5B" << "Who, what" << "5B,,x,\"Who, what\",2,question,1,1,0";
+        QTest::newRow("quotes") << "5B" << "Say \"hi\"" << "5B,,x,\"Say \"\"hi\"\"\",2,question,1,1,0";
+        QTest::newRow("line break") << "5B" << "One\ntwo" << "5B,,x,\"One\ntwo\",2,question,1,1,0";
+        QTest::newRow("formula =") << "=1+1" << "=SUM(A1)" << "'=1+1,,x,'=SUM(A1),2,question,1,1,0";
+        QTest::newRow("formula + - @") << "+5" << "-2" << "'+5,,x,'-2,2,question,1,1,0";
+        QTest::newRow("formula @, quoted") << "@B" << "@a,b" << "'@B,,x,\"'@a,b\",2,question,1,1,0";
+        QTest::newRow("not at the start") << "5=B" << "a-b" << "5=B,,x,a-b,2,question,1,1,0";
     }
     void csv()
     {
@@ -333,7 +333,7 @@ private slots:
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const ResultsStore::Visit visit = store.visits().first();
-        const QString expected = QStringLiteral("date,start time,class,activity,title,items,unit,answers right first "
+        const QString expected = QStringLiteral("date,start time,class,pupil,activity,title,items,unit,answers right first "
                                                 "time,answers wrong first time,seconds\r\n%1,%2,%3\r\n")
                                      .arg(visit.started.toString("yyyy-MM-dd"), visit.started.toString("HH:mm:ss"),
                                           fields);
@@ -635,7 +635,7 @@ private slots:
             const QList<QByteArray> lines = csv.split('\n');
             QCOMPARE(lines.size(), rows + 2); // the header, each visit, nothing after the last line end
             QVERIFY(lines.first().startsWith("date,"));
-            QVERIFY(rows == 0 || lines.at(1).contains(",5B,similes,similes,2,question,1,1,"));
+            QVERIFY(rows == 0 || lines.at(1).contains(",5B,,similes,similes,2,question,1,1,"));
         }
     }
 
@@ -670,6 +670,267 @@ private slots:
         const QString needed = QString::fromLocal8Bit(ldd.readAllStandardOutput());
         QVERIFY2(needed.contains(QLatin1String("libQt6Widgets")), qPrintable(needed));
         QVERIFY2(!needed.contains(QLatin1String("libQt6Sql")), qPrintable(needed));
+    }
+
+    // A file of an older schema gains the class lists in one transaction: every visit and
+    // item kept as it was (value for value); a step that fails (a trigger that raises, a
+    // name already taken, a read-only disk) leaves the file exactly as it was, still read.
+    void pupilsMigration_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("from version 1") << 1 << "";
+        QTest::newRow("from version 2") << 2 << "";
+        QTest::newRow("version 1, a trigger raises") << 1 << "CREATE TRIGGER no BEFORE UPDATE ON visits BEGIN"
+                                                             " SELECT RAISE(ABORT, 'no'); END";
+        QTest::newRow("version 1, the last step fails") << 1 << "CREATE VIEW pupils AS SELECT 1";
+        QTest::newRow("version 2, the name taken") << 2 << "CREATE VIEW pupils AS SELECT 1";
+        QTest::newRow("version 2, a read-only disk") << 2 << "read-only";
+    }
+    void pupilsMigration()
+    {
+        QFETCH(int, version);
+        QFETCH(QString, obstacle);
+        Tmpfs disk(obstacle == QLatin1String("read-only") ? QFileInfo(m_path).path() : QString(), QStringLiteral("1m"));
+        if (obstacle == QLatin1String("read-only") && !disk.isMounted())
+            QSKIP("a read-only disk of its own needs root");
+        QVERIFY(QDir().mkpath(QFileInfo(m_path).path()));
+        // The schema as the releases before the class lists made it.
+        QStringList statements = {
+            "CREATE TABLE visits (id INTEGER PRIMARY KEY, started TEXT NOT NULL, seconds INTEGER NOT NULL DEFAULT 0,"
+            " class TEXT NOT NULL DEFAULT '', activity TEXT NOT NULL, title TEXT NOT NULL DEFAULT '',"
+            " items INTEGER NOT NULL DEFAULT 0, right_first INTEGER NOT NULL DEFAULT 0,"
+            " wrong_first INTEGER NOT NULL DEFAULT 0)",
+            "CREATE INDEX visits_started ON visits (started)",
+            "CREATE TABLE items (visit INTEGER NOT NULL REFERENCES visits (id) ON DELETE CASCADE, seq INTEGER NOT NULL,"
+            " record INTEGER NOT NULL, right_first INTEGER NOT NULL DEFAULT 0, wrong_first INTEGER NOT NULL DEFAULT 0,"
+            " PRIMARY KEY (visit, seq)) WITHOUT ROWID",
+            "INSERT INTO visits (started, seconds, class, activity, title, items, right_first, wrong_first) VALUES"
+            " ('2025-03-12T10:00:00', 61, '5B', 'similes', 'Similes, \"a\"', 4, 3, 1),"
+            " ('2025-03-12T10:05:00', 0, '', 'cv', '', 3, 1, 1), ('2025-03-13T09:00:00', 7, '6A', 'sort', 'Sort', 2, 0, 2)",
+            "INSERT INTO items VALUES (1, 0, 5, 1, 0), (1, 1, 9, 0, 1), (3, 0, 2, 0, 2)",
+        };
+        if (version == 2)
+            statements << "ALTER TABLE visits ADD COLUMN unit TEXT NOT NULL DEFAULT 'question'"
+                       << "UPDATE visits SET unit = 'set' WHERE activity = 'cv'"
+                       << QStringLiteral("PRAGMA application_id = %1").arg(ResultsStore::ApplicationId);
+        statements << QStringLiteral("PRAGMA user_version = %1").arg(version);
+        if (!obstacle.isEmpty() && obstacle != QLatin1String("read-only"))
+            statements << obstacle;
+        for (const QString &statement : std::as_const(statements))
+            sql(m_path, statement);
+        const QString columns = version == 2 ? "id, started, seconds, class, activity, title, items, right_first,"
+                                               " wrong_first, unit"
+                                             : "id, started, seconds, class, activity, title, items, right_first,"
+                                               " wrong_first";
+        const QString visitRows = "SELECT group_concat(quote(v), '|') FROM (SELECT json_array(" + columns
+            + ") AS v FROM visits ORDER BY id)";
+        const QString itemRows = "SELECT group_concat(json_array(visit, seq, record, right_first, wrong_first), '|')"
+                                 " FROM items";
+        const QString visitsBefore = sql(m_path, visitRows).toString();
+        const QString itemsBefore = sql(m_path, itemRows).toString();
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytesBefore = file.readAll();
+        file.close();
+        if (obstacle == QLatin1String("read-only"))
+            QVERIFY(disk.makeReadOnly());
+        {
+            ResultsStore store(m_path);
+            QCOMPARE(store.visits().size(), 3); // read either way
+            QCOMPARE(store.visits().first().pupil, QString());
+            QCOMPARE(store.isKeeping(), obstacle.isEmpty());
+            QCOMPARE(store.problem().isEmpty(), obstacle.isEmpty());
+            QCOMPARE(store.classLabels(), QStringList({"5B", "6A"}));
+        }
+        if (obstacle.isEmpty()) {
+            QCOMPARE(sql(m_path, "PRAGMA user_version").toInt(), 3);
+            // Version 1 counted the word activities differently (none here): every value stays.
+            QCOMPARE(sql(m_path, visitRows).toString(), visitsBefore);
+            QCOMPARE(sql(m_path, itemRows).toString(), itemsBefore);
+            QCOMPARE(sql(m_path, "SELECT COUNT(*) FROM visits WHERE pupil IS NULL").toInt(), 3);
+        } else {
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.readAll() == bytesBefore);
+            QCOMPARE(sql(m_path, "PRAGMA user_version").toInt(), version);
+        }
+    }
+
+    // Adding a list is all or none; every name refused is named.
+    void addPupils_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("refusal"); // empty: added
+        QTest::newRow("a list") << QStringList{"Ann B", " bob  c ", "Éamonn Ó"} << "";
+        QTest::newRow("a blank line") << QStringList{"Ann B", "  "} << "A name is empty.";
+        QTest::newRow("over-long") << QStringList{"Ann B", "Maximilian Featherstonehaugh"}
+                                   << "\"Maximilian Featherstonehaugh\" is longer than 24 letters.";
+        QTest::newRow("24 letters") << QStringList{"Bartholomew Christophers"} << "";
+        QTest::newRow("twice in the list") << QStringList{"Ann B", "ANN b"} << "\"ANN b\" is in the list more than once.";
+        QTest::newRow("already in the class") << QStringList{"Ann B", "zoe"} << "\"zoe\" is already in class 5B.";
+        QTest::newRow("a control character") << QStringList{QString("Ann") + QChar(0x7) }
+                                             << "\"Ann\a\" has a character that cannot be shown.";
+        QTest::newRow("nothing") << QStringList{} << "There are no names to add.";
+    }
+    void addPupils()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, refusal);
+        ResultsStore store(m_path);
+        QString error;
+        QCOMPARE(store.addPupils(QStringLiteral("5B"), {QStringLiteral("Zoe")}, &error).size(), 1);
+        QCOMPARE(store.addPupils(QStringLiteral("6A"), {QStringLiteral("Ann B")}, &error).size(), 1);
+        int changes = 0;
+        store.addChangeListener([&] { ++changes; });
+        const QList<qint64> ids = store.addPupils(QStringLiteral("5B"), names, &error);
+        QCOMPARE(error, refusal);
+        QCOMPARE(ids.size(), refusal.isEmpty() ? names.size() : 0);
+        QCOMPARE(changes, refusal.isEmpty() ? 1 : 0);
+        QCOMPARE(store.pupils(QStringLiteral("5B")).size(), 1 + ids.size());
+    }
+
+    // Visits made while signed in are kept with the pupil and their class, read, summed,
+    // exported and cleared per pupil; renames and moves follow.
+    void signingIn()
+    {
+        ResultsStore store(m_path);
+        store.setClassLabel(QStringLiteral("Suite"));
+        QString error;
+        const QList<qint64> ids = store.addPupils(QStringLiteral("6A"), {"zak", "Amy", "bea"}, &error);
+        QCOMPARE(ids.size(), 3);
+        QStringList order;
+        for (const auto &entry : store.pupilsOf(QStringLiteral("6A")))
+            order << entry.name;
+        QCOMPARE(order, QStringList({"Amy", "bea", "zak"}));
+        QVERIFY(store.pupilsOf(QStringLiteral("5B")).isEmpty());
+        QCOMPARE(store.classLabels(), QStringList({"6A"}));
+
+        store.signIn(ids.at(0));
+        QCOMPARE(store.signedIn(), ids.at(0));
+        play(store, QStringLiteral("similes"), QStringLiteral("R W"));
+        store.signIn(ids.at(1)); // ends zak's visit
+        play(store, QStringLiteral("similes"), QStringLiteral("R R"));
+        play(store, QStringLiteral("cv"), QStringLiteral("W"));
+        store.signIn(0);
+        play(store, QStringLiteral("similes"), QStringLiteral("W"));
+        store.visitEnded();
+        store.signIn(999); // no such pupil: signed out
+        QCOMPARE(store.signedIn(), 0);
+
+        QStringList kept;
+        for (const auto &visit : store.visits())
+            kept << visit.classLabel + "/" + visit.pupil + "/" + visit.activity;
+        QCOMPARE(kept, QStringList({"6A/zak/similes", "6A/Amy/similes", "6A/Amy/cv", "Suite//similes"}));
+        QCOMPARE(store.visits({{}, {}, {}, ids.at(1)}).size(), 2);
+        QCOMPARE(store.summary({{}, {}, {}, ids.at(0)}).first().wrong, 1);
+        QCOMPARE(store.classLabels(), QStringList({"6A", "Suite"}));
+
+        QStringList grid;
+        for (const auto &row : store.pupilSummary({QStringLiteral("6A"), {}, {}, {}})) {
+            QStringList cells;
+            for (const auto &cell : row.activities)
+                cells << QStringLiteral("%1 %2/%3").arg(cell.activity).arg(cell.right).arg(cell.wrong);
+            grid << row.pupil.name + ": " + cells.join(", ");
+        }
+        QCOMPARE(grid, QStringList({"Amy: cv 0/1, similes 2/0", "bea: ", "zak: similes 1/1"}));
+
+        QVERIFY(store.renamePupil(ids.at(0), QStringLiteral("Zak M"), &error));
+        QVERIFY(!store.renamePupil(ids.at(0), QStringLiteral("amy"), &error));
+        QCOMPARE(error, QStringLiteral("\"amy\" is already in class 6A."));
+        QVERIFY(store.addPupils(QStringLiteral("5B"), {"Amy"}, &error).size() == 1);
+        QVERIFY(!store.movePupil(ids.at(1), QStringLiteral("5B"), &error));
+        QCOMPARE(error, QStringLiteral("\"Amy\" is already in class 5B."));
+        QVERIFY(store.movePupil(ids.at(0), QStringLiteral("5B"), &error));
+        store.signIn(ids.at(0));
+        play(store, QStringLiteral("sort"), QStringLiteral("R"));
+        store.visitEnded();
+        kept.clear();
+        for (const auto &visit : store.visits({{}, {}, {}, ids.at(0)}))
+            kept << visit.classLabel + "/" + visit.pupil;
+        QCOMPARE(kept, QStringList({"6A/Zak M", "5B/Zak M"})); // kept visits keep their class
+
+        // One pupil's results for a parent: their visits alone, with the pupil column.
+        const QString out = m_dir.filePath(QStringLiteral("pupil-%1.csv").arg(m_count));
+        QCOMPARE(store.exportCsv(out, {{}, {}, {}, ids.at(1)}, &error), 2);
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QVERIFY(lines.at(0).startsWith("date,start time,class,pupil,activity,"));
+        QVERIFY(lines.at(1).contains(",6A,Amy,similes,"));
+        QCOMPARE(store.clear({{}, {}, {}, ids.at(1)}), 2);
+        QCOMPARE(store.visits().size(), 3);
+    }
+
+    // A pupil removed from another copy of the program (the teacher's computer) while
+    // signed in here: their visit is not kept, and the visits after it are.
+    void pupilRemovedElsewhere()
+    {
+        ResultsStore pupils(m_path);
+        ResultsStore teacher(m_path);
+        QString error;
+        const QList<qint64> ids = teacher.addPupils(QStringLiteral("5B"), {"Ann"}, &error);
+        QCOMPARE(ids.size(), 1);
+        pupils.signIn(ids.first());
+        play(pupils, QStringLiteral("similes"), QStringLiteral("R W")); // one item written
+        QCOMPARE(teacher.removePupil(ids.first(), &error), 1);
+        pupils.visitEnded();
+        pupils.signIn(0);
+        play(pupils, QStringLiteral("similes"), QStringLiteral("R"));
+        pupils.visitEnded();
+        QCOMPARE(teacher.visits().size(), 1);
+        QCOMPARE(teacher.visits().first().pupil, QString());
+        QVERIFY2(pupils.problem().isEmpty(), qPrintable(pupils.problem()));
+    }
+
+    // Removing a pupil or a class deletes for good: the name's bytes are nowhere in the
+    // file nor its logs once the store is closed; the other class's pupil is untouched.
+    void removalLeavesNoTrace_data()
+    {
+        QTest::addColumn<bool>("wholeClass");
+        QTest::newRow("remove pupil") << false;
+        QTest::newRow("remove class") << true;
+    }
+    void removalLeavesNoTrace()
+    {
+        QFETCH(bool, wholeClass);
+        QString error;
+        const auto fileBytes = [this] {
+            QByteArray bytes;
+            for (const char *suffix : {"", "-wal", "-journal"}) {
+                QFile file(m_path + QLatin1String(suffix));
+                if (file.open(QIODevice::ReadOnly))
+                    bytes += file.readAll();
+            }
+            return bytes;
+        };
+        {
+            ResultsStore store(m_path);
+            store.setClassLabel(QStringLiteral("5B"));
+            const QList<qint64> ids = store.addPupils(QStringLiteral("5B"), {"Zebedee Quill", "Xanthe"}, &error);
+            QCOMPARE(store.addPupils(QStringLiteral("6A"), {"Yasmin Roe"}, &error).size(), 1);
+            for (int i = 0; i < 30; ++i) {
+                store.signIn(ids.at(0));
+                play(store, QStringLiteral("similes"), QStringLiteral("R W R"));
+                store.signIn(0);
+                play(store, QStringLiteral("similes"), QStringLiteral("R"));
+            }
+            store.visitEnded();
+            QVERIFY(store.renamePupil(ids.at(0), QStringLiteral("Zebedee Q"), &error));
+            store.signIn(ids.at(0));
+            play(store, QStringLiteral("cv"), QStringLiteral("R W")); // under way when removed
+            const int removed = wholeClass ? store.removeClass(QStringLiteral("5B"), &error)
+                                           : store.removePupil(ids.at(0), &error);
+            QVERIFY2(removed == (wholeClass ? 61 : 31), qPrintable(error));
+            QCOMPARE(store.signedIn(), 0);
+            store.visitEnded();
+            QCOMPARE(store.visits().size(), wholeClass ? 0 : 30);
+            QCOMPARE(store.pupils().size(), wholeClass ? 1 : 2);
+            QVERIFY(!fileBytes().contains("Zebedee")); // at once, while the program goes on
+        }
+        const QByteArray bytes = fileBytes();
+        QVERIFY(!bytes.contains("Zebedee"));
+        QCOMPARE(bytes.contains("Xanthe"), !wholeClass);
+        QVERIFY(bytes.contains("Yasmin Roe")); // the check can find a name
     }
 
 private:
