@@ -112,9 +112,10 @@ public:
     // went, or -1 and why.
     virtual int removeClass(const QString &classLabel, QString *error) = 0;
 
-    // Per pupil of the filter's class (every class when none), by name: right and wrong
-    // first time per activity, as the summary counts them. Pupils with no visits are listed
-    // with none.
+    // Per pupil of the filter's class (every class when none; only the filter's pupil when
+    // set), by name: right and wrong first time per activity, as the summary counts them,
+    // from the pupil's visits wherever they were made (before a move too). Pupils with no
+    // visits are listed with none.
     struct PupilSummary
     {
         Pupil pupil;

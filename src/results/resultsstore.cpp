@@ -1284,6 +1284,8 @@ QList<ResultsStore::PupilSummary> ResultsStore::pupilSummary(const Filter &filte
     // Each pupil's visits wherever they were made (before a move to this class, too).
     QList<PupilSummary> rows;
     for (const Pupil &pupil : pupils(filter.classLabel)) {
+        if (filter.pupil && *filter.pupil != pupil.id)
+            continue;
         Filter theirs = filter;
         theirs.classLabel.clear();
         theirs.pupil = pupil.id;

@@ -848,6 +848,10 @@ private slots:
         for (const auto &visit : store.visits({{}, {}, {}, ids.at(0)}))
             kept << visit.classLabel + "/" + visit.pupil;
         QCOMPARE(kept, QStringList({"6A/Zak M", "5B/Zak M"})); // kept visits keep their class
+        // Summed wherever they were made; one pupil when the filter names one.
+        const auto zak = store.pupilSummary({QStringLiteral("5B"), {}, {}, ids.at(0)});
+        QCOMPARE(zak.size(), 1);
+        QCOMPARE(zak.first().activities.size(), 2);
 
         // One pupil's results for a parent: their visits alone, with the pupil column.
         const QString out = m_dir.filePath(QStringLiteral("pupil-%1.csv").arg(m_count));
