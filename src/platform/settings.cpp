@@ -13,6 +13,10 @@ const QString ReadAloudKey = QStringLiteral("speech/readAloud");
 const QString SpeechVoiceKey = QStringLiteral("speech/voice");
 const QString SpeechRateKey = QStringLiteral("speech/rate");
 const QString HighContrastKey = QStringLiteral("view/highContrast");
+const QString PupilsSignInKey = QStringLiteral("pupils/signIn");
+const QString IdleMinutesKey = QStringLiteral("pupils/idleMinutes");
+const QString LastPupilClassKey = QStringLiteral("pupils/lastClass");
+constexpr int DefaultIdleMinutes = 10;
 
 } // namespace
 
@@ -124,4 +128,42 @@ void Settings::setHighContrast(bool on)
 {
     if (highContrast() != on || !m_settings.contains(HighContrastKey))
         m_settings.setValue(HighContrastKey, on);
+}
+
+bool Settings::pupilsSignIn() const
+{
+    return m_settings.value(PupilsSignInKey, false).toBool();
+}
+
+void Settings::setPupilsSignIn(bool on)
+{
+    if (pupilsSignIn() != on || !m_settings.contains(PupilsSignInKey))
+        m_settings.setValue(PupilsSignInKey, on);
+}
+
+int Settings::idleMinutes() const
+{
+    // A hand-edited file can hold anything: what is not a number of minutes in range is
+    // the usual ten, and a number out of range is brought into it.
+    bool number = false;
+    const int minutes = m_settings.value(IdleMinutesKey, DefaultIdleMinutes).toInt(&number);
+    return number ? std::clamp(minutes, IdleMinutesMin, IdleMinutesMax) : DefaultIdleMinutes;
+}
+
+void Settings::setIdleMinutes(int minutes)
+{
+    minutes = std::clamp(minutes, IdleMinutesMin, IdleMinutesMax);
+    if (idleMinutes() != minutes || !m_settings.contains(IdleMinutesKey))
+        m_settings.setValue(IdleMinutesKey, minutes);
+}
+
+QString Settings::lastPupilClass() const
+{
+    return m_settings.value(LastPupilClassKey).toString();
+}
+
+void Settings::setLastPupilClass(const QString &label)
+{
+    if (lastPupilClass() != label)
+        m_settings.setValue(LastPupilClassKey, label);
 }

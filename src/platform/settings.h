@@ -43,6 +43,19 @@ public:
     // behind it, instead of the designed colours.
     bool highContrast() const;
     void setHighContrast(bool on);
+    // Whether pupils sign in at this computer (off unless the teacher turns it on), and
+    // after how many minutes without input a signed-in pupil is signed out (1 to 120,
+    // 10 unless set).
+    bool pupilsSignIn() const;
+    void setPupilsSignIn(bool on);
+    static constexpr int IdleMinutesMin = 1;
+    static constexpr int IdleMinutesMax = 120;
+    int idleMinutes() const;
+    void setIdleMinutes(int minutes);
+    // The class a pupil last signed into at this computer, offered when the computer's own
+    // class has no pupils; empty before anyone has signed in.
+    QString lastPupilClass() const;
+    void setLastPupilClass(const QString &label);
 
     // Writes what has changed to the file now (it is also written when this goes).
     void sync() { m_settings.sync(); }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +34,8 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     , m_try(new QPushButton(QStringLiteral("Tr&y the voice"), this))
     , m_notice(new QLabel(this))
     , m_highContrast(new QCheckBox(QStringLiteral("&High contrast"), this))
+    , m_signIn(new QCheckBox(QStringLiteral("Pupils s&ign in"), this))
+    , m_idleMinutes(new QSpinBox(this))
     , m_textSize(new QComboBox(this))
 {
     Settings &settings = m_context.settings;
@@ -108,6 +111,30 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     viewLayout->addWidget(m_highContrast);
     viewLayout->addWidget(contrastNote);
 
+    m_signIn->setObjectName(QStringLiteral("pupilsSignIn"));
+    m_signIn->setChecked(settings.pupilsSignIn());
+    m_idleMinutes->setObjectName(QStringLiteral("idleMinutes"));
+    m_idleMinutes->setAccessibleName(QStringLiteral("Sign out after this many minutes without input"));
+    m_idleMinutes->setRange(Settings::IdleMinutesMin, Settings::IdleMinutesMax);
+    const auto suffix = [this](int minutes) {
+        m_idleMinutes->setSuffix(minutes == 1 ? QStringLiteral(" minute without input") : QStringLiteral(" minutes without input"));
+    };
+    m_idleMinutes->setValue(settings.idleMinutes());
+    suffix(m_idleMinutes->value());
+    connect(m_idleMinutes, &QSpinBox::valueChanged, this, suffix);
+    m_idleMinutes->setEnabled(m_signIn->isChecked());
+    auto *signInNote = new QLabel(QStringLiteral("Each pupil chooses their name from their class's list after the title "
+                                                 "screen, and their results are kept under their name. Class lists "
+                                                 "are on the Pupils page. Off: results are kept under the class alone."),
+                                  this);
+    signInNote->setWordWrap(true);
+    auto *pupilsBox = new QGroupBox(QStringLiteral("Pupils"), this);
+    auto *pupilsForm = new QFormLayout(pupilsBox);
+    pupilsForm->addRow(m_signIn);
+    pupilsForm->addRow(signInNote);
+    pupilsForm->addRow(QStringLiteral("Sign &out after"), m_idleMinutes);
+    qobject_cast<QLabel *>(pupilsForm->labelForField(m_idleMinutes))->setBuddy(m_idleMinutes);
+
     m_textSize->setObjectName(QStringLiteral("textSize"));
     m_textSize->setAccessibleName(QStringLiteral("Text size in this window"));
     for (const QString &size : {QStringLiteral("Normal"), QStringLiteral("Large"), QStringLiteral("Larger")})
@@ -121,6 +148,7 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speechBox);
     layout->addWidget(viewBox);
+    layout->addWidget(pupilsBox);
     layout->addWidget(teacherBox);
     layout->addStretch(1);
 
@@ -138,6 +166,15 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     });
     connect(m_highContrast, &QCheckBox::toggled, this, [this](bool on) {
         m_context.settings.setHighContrast(on);
+        saved();
+    });
+    connect(m_signIn, &QCheckBox::toggled, this, [this](bool on) {
+        m_context.settings.setPupilsSignIn(on);
+        m_idleMinutes->setEnabled(on);
+        saved();
+    });
+    connect(m_idleMinutes, &QSpinBox::valueChanged, this, [this](int minutes) {
+        m_context.settings.setIdleMinutes(minutes);
         saved();
     });
     connect(m_textSize, &QComboBox::currentIndexChanged, this, [this](int size) {

@@ -7,12 +7,14 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class Speech;
 struct TeacherContext;
 
 // The teacher's settings for the pupils' screens: read-aloud (on or off, the voice, the
-// speaking rate, a button to hear it), high contrast, and the teacher window's text size. Every change is saved at once and
-// the screens follow it. When read-aloud cannot be heard on this computer, one line says
+// speaking rate, a button to hear it), high contrast, pupils signing in (on or off, and
+// the minutes without input after which a pupil is signed out), and the teacher window's
+// text size. Every change is saved at once and the screens follow it. When read-aloud cannot be heard on this computer, one line says
 // why.
 class SettingsPage : public QWidget
 {
@@ -39,5 +41,7 @@ private:
     QPushButton *m_try;
     QLabel *m_notice;
     QCheckBox *m_highContrast;
+    QCheckBox *m_signIn;
+    QSpinBox *m_idleMinutes;
     QComboBox *m_textSize;
 };
