@@ -1,6 +1,7 @@
 #include "teacherwindow.h"
 
 #include "bankspage.h"
+#include "pupilspage.h"
 #include "resultspage.h"
 #include "settingspage.h"
 #include "settings.h"
@@ -28,6 +29,7 @@ TeacherWindow::TeacherWindow(TeacherContext &context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     m_pages->addTab(new ResultsPage(context.results, context.settings), QStringLiteral("&Results"));
+    m_pages->addTab(new PupilsPage(context.results, context.settings), QStringLiteral("&Pupils"));
     auto *banks = new BanksPage(context);
     auto *worksheets = new WorksheetsPage;
     connect(banks, &BanksPage::bankChanged, worksheets, &WorksheetsPage::bankChanged);
