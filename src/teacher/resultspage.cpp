@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QValueAxis>
@@ -84,12 +85,44 @@ constexpr double ChartMarginLines = 6.5;
 
 // An activity as the menus name it now (a visit keeps the title its screen had then),
 // else as the visit named it.
-QString shownTitle(const Results::Summary &row)
+QString shownTitle(const QString &activity, const QString &title)
 {
     for (const CatalogueEntry &entry : Catalogue::entries())
-        if (row.activity == QLatin1String(entry.activity))
+        if (activity == QLatin1String(entry.activity))
             return QString::fromUtf8(entry.caption);
-    return row.title.isEmpty() ? row.activity : row.title;
+    return title.isEmpty() ? activity : title;
+}
+
+QString shownTitle(const Results::Summary &row)
+{
+    return shownTitle(row.activity, row.title);
+}
+
+// The activities as the menus list them (year, term, place), any no menu lists after.
+int menuOrder(const QString &activity)
+{
+    const auto entries = Catalogue::entries();
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (activity == QLatin1String(entries[i].activity))
+            return int(i);
+    return int(entries.size());
+}
+
+QString visitTitle(const Results::Visit &visit)
+{
+    return shownTitle(visit.activity, visit.title);
+}
+
+// One pupil's right first time over every activity of theirs shown.
+Results::Summary overall(const QList<Results::Summary> &activities)
+{
+    Results::Summary all;
+    for (const Results::Summary &row : activities) {
+        all.visits += row.visits;
+        all.right += row.right;
+        all.wrong += row.wrong;
+    }
+    return all;
 }
 
 } // namespace
@@ -102,6 +135,11 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     , m_classLabel(new QLineEdit(this))
     , m_classChoice(new QComboBox(this))
     , m_periodChoice(new QComboBox(this))
+    , m_pupilChoice(new QComboBox(this))
+    , m_views(new QTabWidget(this))
+    , m_pupilTable(new QTableWidget(this))
+    , m_pupilVisitsHeading(new QLabel(this))
+    , m_pupilVisits(new QTableWidget(0, 4, this))
     , m_table(new QTableWidget(0, ColumnCount, this))
     , m_chartView(new QChartView)
     , m_chart(new QChart)
@@ -123,8 +161,8 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     m_classLabel->setPlaceholderText(QStringLiteral("none"));
     m_classLabel->setText(m_settings.classLabel().left(Results::ClassLabelMaxLength));
     m_classLabel->setAccessibleName(QStringLiteral("Class for new visits"));
-    m_classLabel->setToolTip(QStringLiteral("Visits from now on are kept under this class, such as 5B. "
-                                            "No pupil's name is ever kept."));
+    m_classLabel->setToolTip(QStringLiteral("Visits from now on are kept under this class, such as 5B; "
+                                            "a pupil's name only when pupils sign in."));
     connect(m_classLabel, &QLineEdit::editingFinished, this, &ResultsPage::applyClassLabel);
 
     for (int p = 0; p < ResultsPeriodCount; ++p)
@@ -137,9 +175,46 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     m_periodChoice->setAccessibleName(QStringLiteral("Period shown"));
     connect(m_classChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
     connect(m_periodChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
+    m_pupilChoice->setAccessibleName(QStringLiteral("Pupil shown"));
+    m_pupilChoice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_pupilChoice->setMinimumContentsLength(Results::PupilNameMaxLength / 2);
+    connect(m_pupilChoice, &QComboBox::currentIndexChanged, this, &ResultsPage::refresh);
+
+    m_pupilTable->setAccessibleName(QStringLiteral("Right first time per pupil and activity"));
+    m_pupilTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Only the name is marked as chosen: a chosen row keeps its cells' colours.
+    m_pupilTable->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_pupilTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pupilTable->verticalHeader()->hide();
+    connect(m_pupilTable, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
+        if (row >= 0 && column != 0)
+            m_pupilTable->setCurrentCell(row, 0); // comes back here for the name
+        else
+            showPupilVisits(row);
+    });
+    m_pupilVisitsHeading->setTextFormat(Qt::PlainText); // a pupil's name, as typed
+    m_pupilVisits->setHorizontalHeaderLabels({QStringLiteral("Started"), QStringLiteral("Activity"),
+                                              QStringLiteral("Items"), QStringLiteral("Right first time")});
+    m_pupilVisits->setAccessibleName(QStringLiteral("Visits of the pupil chosen"));
+    m_pupilVisits->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pupilVisits->verticalHeader()->hide();
+    m_pupilVisits->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pupilVisits->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    auto *pupilSplitter = new QSplitter(Qt::Vertical);
+    pupilSplitter->addWidget(m_pupilTable);
+    auto *visitsPane = new QWidget;
+    auto *visitsLayout = new QVBoxLayout(visitsPane);
+    visitsLayout->setContentsMargins(0, 0, 0, 0);
+    visitsLayout->addWidget(m_pupilVisitsHeading);
+    visitsLayout->addWidget(m_pupilVisits, 1);
+    pupilSplitter->addWidget(visitsPane);
+    pupilSplitter->setChildrenCollapsible(false);
+    pupilSplitter->setStretchFactor(0, 2);
+    pupilSplitter->setStretchFactor(1, 1);
 
     m_table->setHorizontalHeaderLabels({QStringLiteral("Activity"), QStringLiteral("Visits"), QStringLiteral("Items"),
                                         QStringLiteral("Right first time")});
+    m_table->setObjectName(QStringLiteral("perActivity"));
     m_table->setAccessibleName(QStringLiteral("Results per activity"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -175,12 +250,13 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     auto *labelRow = new QHBoxLayout;
     m_classLabel->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 12);
     labelRow->addWidget(m_classLabel);
-    labelRow->addWidget(new QLabel(QStringLiteral("such as 5B; no pupil's name is ever kept"), this), 1);
+    labelRow->addWidget(new QLabel(QStringLiteral("such as 5B"), this), 1);
     auto *labelLabel = new QLabel(QStringLiteral("Class for &new visits:"), this);
     labelLabel->setBuddy(m_classLabel);
     choices->addRow(labelLabel, labelRow);
     auto *shown = new QHBoxLayout;
     shown->addWidget(m_classChoice, 1);
+    shown->addWidget(m_pupilChoice, 1);
     shown->addWidget(m_periodChoice, 1);
     auto *showLabel = new QLabel(QStringLiteral("S&how:"), this);
     showLabel->setBuddy(m_classChoice);
@@ -197,7 +273,9 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_problem);
     layout->addLayout(choices);
-    layout->addWidget(splitter, 1);
+    m_views->addTab(splitter, QStringLiteral("By &activity"));
+    m_views->addTab(pupilSplitter, QStringLiteral("By pup&il"));
+    layout->addWidget(m_views, 1);
     layout->addLayout(buttons);
 
     m_refreshSoon->setSingleShot(true);
@@ -224,6 +302,8 @@ Results::Filter ResultsPage::filter() const
 {
     Results::Filter filter;
     filter.classLabel = m_classChoice->currentData().toString();
+    if (const qint64 pupil = m_pupilChoice->currentData().toLongLong(); pupil != 0)
+        filter.pupil = pupil;
     filter.since = resultsPeriodStart(ResultsPeriod(m_periodChoice->currentData().toInt()), QDateTime::currentDateTime());
     return filter;
 }
@@ -248,10 +328,27 @@ void ResultsPage::setPeriod(ResultsPeriod period)
     refresh();
 }
 
+void ResultsPage::setPupilFilter(qint64 pupil)
+{
+    fillPupilChoice();
+    {
+        const QSignalBlocker quiet(m_pupilChoice);
+        m_pupilChoice->setCurrentIndex(std::max(0, m_pupilChoice->findData(pupil)));
+    }
+    refresh();
+}
+
+void ResultsPage::showPupils(bool pupils)
+{
+    m_views->setCurrentIndex(pupils ? 1 : 0);
+}
+
 void ResultsPage::refresh()
 {
     m_refreshSoon->stop();
     fillClassChoice();
+    fillPupilChoice();
+    fillPupilTable();
     const QList<Results::Summary> rows = m_results.summary(filter());
     m_visitsShown = 0;
     for (const Results::Summary &row : rows)
@@ -281,6 +378,128 @@ void ResultsPage::fillClassChoice()
     for (const QString &label : std::as_const(labels))
         m_classChoice->addItem(QStringLiteral("Class %1").arg(label), label);
     m_classChoice->setCurrentIndex(std::max(0, m_classChoice->findData(current)));
+}
+
+void ResultsPage::fillPupilChoice()
+{
+    // The pupils of the class shown; of every class, each named with their class.
+    const QString label = m_classChoice->currentData().toString();
+    const qint64 current = m_pupilChoice->currentData().toLongLong();
+    const QSignalBlocker quiet(m_pupilChoice);
+    m_pupilChoice->clear();
+    m_pupilChoice->addItem(QStringLiteral("All pupils"), qint64(0));
+    for (const Results::Pupil &pupil : m_results.pupils(label)) {
+        m_pupilChoice->addItem(label.isEmpty() ? QStringLiteral("%1 (%2)").arg(pupil.name, pupil.classLabel) : pupil.name,
+                               pupil.id);
+    }
+    m_pupilChoice->setCurrentIndex(std::max(0, m_pupilChoice->findData(current)));
+    m_pupilChoice->setEnabled(m_pupilChoice->count() > 1);
+}
+
+QColor ResultsPage::shareColour(double percent)
+{
+    // Light enough for black text on every one, and apart enough to spot a red cell.
+    return QColor::fromHsv(qRound(std::clamp(percent, 0.0, 100.0) * 1.2), 120, 255);
+}
+
+void ResultsPage::fillPupilTable()
+{
+    const int chosen = m_pupilTable->currentRow();
+    const qint64 chosenPupil = chosen >= 0 && chosen < m_pupilRows.size() ? m_pupilRows[chosen].pupil.id : 0;
+    const Results::Filter shown = filter();
+    m_pupilRows.clear();
+    for (const Results::PupilSummary &row : m_results.pupilSummary(shown)) {
+        if (!shown.pupil || row.pupil.id == *shown.pupil)
+            m_pupilRows << row;
+    }
+    QStringList activities;
+    QHash<QString, QString> titles;
+    for (const Results::PupilSummary &row : std::as_const(m_pupilRows)) {
+        for (const Results::Summary &activity : row.activities) {
+            if (!activities.contains(activity.activity)) {
+                activities << activity.activity;
+                titles.insert(activity.activity, shownTitle(activity));
+            }
+        }
+    }
+    std::stable_sort(activities.begin(), activities.end(),
+                     [](const QString &a, const QString &b) { return menuOrder(a) < menuOrder(b); });
+
+    const QSignalBlocker quiet(m_pupilTable);
+    m_pupilTable->clear();
+    m_pupilTable->setColumnCount(int(activities.size()) + 2);
+    m_pupilTable->setRowCount(int(m_pupilRows.size()));
+    QStringList headings{QStringLiteral("Pupil"), QStringLiteral("All activities")};
+    for (const QString &activity : std::as_const(activities))
+        headings << titles.value(activity);
+    m_pupilTable->setHorizontalHeaderLabels(headings);
+    const auto cell = [](const Results::Summary &done, const QString &who, const QString &what) {
+        auto *item = numberItem(answeredAny(done) ? QStringLiteral("%1%").arg(rightPercent(done)) : QStringLiteral("-"));
+        item->setTextAlignment(Qt::AlignCenter);
+        item->setFlags(item->flags() & ~Qt::ItemIsSelectable);
+        if (answeredAny(done)) {
+            item->setBackground(shareColour(done.rightPercent()));
+            item->setForeground(QColor(Qt::black));
+        }
+        item->setToolTip(QStringLiteral("%1, %2: %3 of %4 right first time in %5")
+                             .arg(who, what)
+                             .arg(done.right)
+                             .arg(done.right + done.wrong)
+                             .arg(visitCount(done.visits)));
+        return item;
+    };
+    int select = -1;
+    for (int r = 0; r < m_pupilRows.size(); ++r) {
+        const Results::PupilSummary &row = m_pupilRows[r];
+        // A table item's text is never read as markup: the name shows as typed.
+        auto *name = new QTableWidgetItem(row.pupil.name);
+        name->setToolTip(QStringLiteral("Class %1").arg(row.pupil.classLabel));
+        m_pupilTable->setItem(r, 0, name);
+        m_pupilTable->setItem(r, 1, cell(overall(row.activities), row.pupil.name, QStringLiteral("all activities")));
+        for (const Results::Summary &done : row.activities) {
+            const int column = int(activities.indexOf(done.activity)) + 2;
+            m_pupilTable->setItem(r, column, cell(done, row.pupil.name, titles.value(done.activity)));
+        }
+        if (row.pupil.id == chosenPupil)
+            select = r;
+    }
+    m_pupilTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pupilTable->setCurrentCell(select, 0);
+    if (select < 0)
+        m_pupilTable->clearSelection();
+    showPupilVisits(select);
+}
+
+void ResultsPage::showPupilVisits(int row)
+{
+    m_pupilVisits->setRowCount(0);
+    if (row < 0 || row >= m_pupilRows.size()) {
+        m_pupilVisitsHeading->setText(m_pupilRows.isEmpty() ? QStringLiteral("No pupils in this class yet: add them on the Pupils page.")
+                                                            : QStringLiteral("Click a pupil to see their visits."));
+        return;
+    }
+    const Results::Pupil &pupil = m_pupilRows[row].pupil;
+    Results::Filter theirs = filter();
+    theirs.classLabel.clear(); // as the table counts them: made in any class, before a move too
+    theirs.pupil = pupil.id;
+    const QList<Results::Visit> visits = m_results.visits(theirs);
+    m_pupilVisitsHeading->setText(QStringLiteral("Visits of %1 (class %2): %3")
+                                      .arg(pupil.name, pupil.classLabel, visitCount(int(visits.size()))));
+    m_pupilVisits->setRowCount(int(visits.size()));
+    for (int r = 0; r < visits.size(); ++r) {
+        const Results::Visit &visit = visits[r];
+        Results::Summary done;
+        done.right = visit.rightFirstTime;
+        done.wrong = visit.wrongFirstTime;
+        m_pupilVisits->setItem(r, 0, new QTableWidgetItem(QLocale().toString(visit.started, QLocale::ShortFormat)));
+        m_pupilVisits->setItem(r, 1, new QTableWidgetItem(visitTitle(visit)));
+        m_pupilVisits->setItem(r, 2, numberItem(counted(visit.items, visit.unit)));
+        m_pupilVisits->setItem(r, 3, numberItem(answeredAny(done) ? QStringLiteral("%1 of %2 (%3%)")
+                                                                          .arg(done.right)
+                                                                          .arg(done.right + done.wrong)
+                                                                          .arg(rightPercent(done))
+                                                                    : QStringLiteral("-")));
+    }
 }
 
 void ResultsPage::fillTable(const QList<Results::Summary> &rows)
@@ -359,7 +578,9 @@ void ResultsPage::applyClassLabel()
 QString ResultsPage::describeShown() const
 {
     const QString label = m_classChoice->currentData().toString();
-    const QString who = label.isEmpty() ? QStringLiteral("every class") : QStringLiteral("class %1").arg(label);
+    QString who = label.isEmpty() ? QStringLiteral("every class") : QStringLiteral("class %1").arg(label);
+    if (m_pupilChoice->currentData().toLongLong() != 0)
+        who = m_pupilChoice->currentText();
     const auto period = ResultsPeriod(m_periodChoice->currentData().toInt());
     const QString when = period == ResultsPeriod::All ? QStringLiteral("all time") : resultsPeriodName(period).toLower();
     return QStringLiteral("%1, %2").arg(who, when);

@@ -129,6 +129,7 @@ private slots:
     void exportWritesTheVisitsShown();
     void showsVisitsAsTheyAreKept();
     void longClassLabelKeepsThePageNarrow();
+    void pupilsViewMatchesTheVisits();
     void programLoadsTheModule();
     void teacherButtonAndCtrlT();
 
@@ -385,6 +386,71 @@ void tst_TeacherWindow::longClassLabelKeepsThePageNarrow()
     QVERIFY(page.classChoice().findData(QString(ResultsStore::ClassLabelMaxLength, QLatin1Char('x'))) > 0);
 }
 
+// One row per pupil, one column per activity done, each cell the pupil's right first time
+// there, coloured by it; a click on a pupil lists their visits; the pupil filter narrows
+// every view to one pupil.
+void tst_TeacherWindow::pupilsViewMatchesTheVisits()
+{
+    QString error;
+    const QList<qint64> ids = m_store->addPupils(QStringLiteral("5B"), {QStringLiteral("Ben T."), QStringLiteral("Amy R."),
+                                                                        QStringLiteral("Cara J.")}, &error);
+    QVERIFY2(ids.size() == 3, qPrintable(error));
+    const qint64 ben = ids[0], amy = ids[1];
+    m_store->signIn(amy);
+    visit(*m_store, QStringLiteral("similes"), {true, true, false}); // 67 %
+    visit(*m_store, QStringLiteral("openings"), {true});             // 100 %
+    m_store->signIn(ben);
+    visit(*m_store, QStringLiteral("similes"), {false, false});           // 0 %
+    visit(*m_store, QStringLiteral("openings"), {true, false, true, true}); // 75 %
+    m_store->signIn(0);
+    ResultsPage page(*m_store, *m_settings);
+    page.setPeriod(ResultsPeriod::All);
+    page.setClassFilter(QStringLiteral("5B"));
+    page.showPupils(true);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+
+    const QTableWidget &table = page.pupilTable();
+    QMap<QString, int> column;
+    for (int c = 0; c < table.columnCount(); ++c)
+        column.insert(table.horizontalHeaderItem(c)->text(), c);
+    QCOMPARE(column.size(), 4); // the pupil, all activities, and the two done
+    const struct { int row; QString activity; QString shown; double percent; } cells[] = {
+        {0, QStringLiteral("Similes"), QStringLiteral("67%"), 200.0 / 3},
+        {0, QStringLiteral("Story Openings"), QStringLiteral("100%"), 100},
+        {0, QStringLiteral("All activities"), QStringLiteral("75%"), 75},
+        {1, QStringLiteral("Similes"), QStringLiteral("0%"), 0},
+        {1, QStringLiteral("Story Openings"), QStringLiteral("75%"), 75},
+        {1, QStringLiteral("All activities"), QStringLiteral("50%"), 50},
+    };
+    QCOMPARE(table.rowCount(), 3); // by name, Cara with no visits too
+    QCOMPARE(table.item(0, 0)->text(), QStringLiteral("Amy R."));
+    QCOMPARE(table.item(1, 0)->text(), QStringLiteral("Ben T."));
+    QCOMPARE(table.item(2, 0)->text(), QStringLiteral("Cara J."));
+    for (const auto &cell : cells) {
+        const QTableWidgetItem *item = table.item(cell.row, column.value(cell.activity));
+        QVERIFY2(item, qPrintable(cell.activity));
+        QCOMPARE(item->text(), cell.shown);
+        QCOMPARE(item->background().color(), ResultsPage::shareColour(cell.percent));
+    }
+    QVERIFY(!table.item(2, column.value(QStringLiteral("Similes"))));
+    // The weakest cell is the reddest.
+    QCOMPARE(ResultsPage::shareColour(0).hue(), 0);
+    QVERIFY(ResultsPage::shareColour(50).hue() < ResultsPage::shareColour(100).hue());
+
+    const QRect amyRow = table.visualItemRect(table.item(0, 0));
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, amyRow.center());
+    QCOMPARE(page.pupilVisits().rowCount(), 2);
+    QCOMPARE(page.pupilVisits().item(0, 1)->text() + page.pupilVisits().item(1, 1)->text(),
+             QStringLiteral("SimilesStory Openings"));
+
+    page.setPupilFilter(ben);
+    QCOMPARE(page.filter().pupil.value_or(0), ben);
+    QCOMPARE(visitsShown(page), 2);
+    QCOMPARE(table.rowCount(), 1);
+    QCOMPARE(table.item(0, 0)->text(), QStringLiteral("Ben T."));
+}
+
 void tst_TeacherWindow::programLoadsTheModule()
 {
     // As the program finds it: by its base name, beside the executable.
@@ -399,7 +465,7 @@ void tst_TeacherWindow::programLoadsTheModule()
     auto *tabs = window->findChild<QTabWidget *>();
     QVERIFY(tabs);
     QCOMPARE(tabs->tabText(0).remove(QLatin1Char('&')), QStringLiteral("Results"));
-    auto *table = window->findChild<QTableWidget *>();
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("perActivity"));
     QVERIFY(table);
     QCOMPARE(table->rowCount(), 1);
 }
