@@ -127,7 +127,7 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
     }
     top->addWidget(activityLabel);
     top->addWidget(m_activities, 1);
-    auto *newBankButton = new QPushButton(QStringLiteral("Ne&w bank"), this);
+    auto *newBankButton = new QPushButton(QStringLiteral("New ban&k"), this);
     newBankButton->setToolTip(QStringLiteral("Start this activity's bank again from blank records"));
     connect(newBankButton, &QPushButton::clicked, this, [this] { newBank(); });
     top->addWidget(newBankButton);
@@ -155,7 +155,7 @@ BanksPage::BanksPage(TeacherContext &context, QWidget *parent, const QString &co
         const QList<int> chosen = chosenRows(false);
         edit([&] { m_model->addRow(chosen.isEmpty() ? m_model->rowCount() : chosen.last() + 1); });
     });
-    addButton(QStringLiteral("D&uplicate"), QStringLiteral("Copies of the chosen records, below them"), [this] {
+    addButton(QStringLiteral("Dupli&cate"), QStringLiteral("Copies of the chosen records, below them"), [this] {
         const QList<int> chosen = chosenRows();
         if (!chosen.isEmpty())
             edit([&] { m_model->duplicateRows(chosen); });

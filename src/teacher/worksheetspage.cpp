@@ -76,7 +76,7 @@ WorksheetsPage::WorksheetsPage(QWidget *parent)
     form->addRow(QStringLiteral("Bank:"), m_bank);
     form->addRow(QStringLiteral("&Items:"), itemsRow);
     form->addRow(QStringLiteral("See&d:"), seedRow);
-    form->addRow(QStringLiteral("&Paper:"), m_paper);
+    form->addRow(QStringLiteral("Paper si&ze:"), m_paper);
     qobject_cast<QLabel *>(form->labelForField(itemsRow))->setBuddy(m_items);
     qobject_cast<QLabel *>(form->labelForField(seedRow))->setBuddy(m_seed);
 
