@@ -263,6 +263,7 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     choices->addRow(showLabel, shown);
 
     m_status->setObjectName(QStringLiteral("status"));
+    m_status->setTextFormat(Qt::PlainText);
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *buttons = new QHBoxLayout;
@@ -645,6 +646,7 @@ void ResultsPage::clearResults()
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Clear results"),
                     QStringLiteral("Remove %1 (%2) from this computer?").arg(visitCount(count), describeShown()),
                     QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText); // a pupil's name, as typed
     box.setInformativeText(QStringLiteral("They cannot be brought back. Export them first to keep a copy."));
     QPushButton *remove = box.addButton(QStringLiteral("Remove %1").arg(visitCount(count)), QMessageBox::DestructiveRole);
     QPushButton *exportFirst = box.addButton(QStringLiteral("Export them first..."), QMessageBox::ActionRole);

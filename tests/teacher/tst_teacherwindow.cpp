@@ -225,7 +225,7 @@ void tst_TeacherWindow::classLabelAndClassFilter()
     page.setPeriod(ResultsPeriod::ThisWeek);
     QCOMPARE(page.filter().since, resultsPeriodStart(ResultsPeriod::ThisWeek, QDateTime::currentDateTime()));
     QCOMPARE(visitsShown(page), 3);
-    QCOMPARE(m_store->summary({QString(), QDateTime::currentDateTime().addSecs(3600), {}}).size(), 0);
+    QCOMPARE(m_store->summary({QString(), QDateTime::currentDateTime().addSecs(3600), {}, {}}).size(), 0);
 }
 
 void tst_TeacherWindow::periodStarts_data()
@@ -449,6 +449,14 @@ void tst_TeacherWindow::pupilsViewMatchesTheVisits()
     QCOMPARE(visitsShown(page), 2);
     QCOMPARE(table.rowCount(), 1);
     QCOMPARE(table.item(0, 0)->text(), QStringLiteral("Ben T."));
+    // Clearing what is shown clears that pupil's visits alone.
+    QTest::qWait(1000); // the visits started in an earlier second than the question
+    QString said;
+    answerBox(QStringLiteral("Remove 2 visits"), &said);
+    page.clearResults();
+    QVERIFY2(said.contains(QStringLiteral("(Ben T., all time)")), qPrintable(said));
+    QCOMPARE(m_store->visits().size(), 2);
+    QCOMPARE(m_store->visits().first().pupil, QStringLiteral("Amy R."));
 }
 
 void tst_TeacherWindow::programLoadsTheModule()
