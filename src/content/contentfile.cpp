@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -99,7 +100,10 @@ std::optional<QByteArray> readBankBytes(const QString &path, ContentProblems &pr
         return refuse(QStringLiteral("cannot be opened"));
     QByteArray data;
     while (data.size() <= MaxBankBytes) {
-        const QByteArray chunk = file.read(MaxBankBytes + 1 - data.size());
+        // In small pieces: asking for the whole limit at once would allocate it every time,
+        // and a bank is a few kilobytes.
+        constexpr qint64 Piece = 64 * 1024;
+        const QByteArray chunk = file.read(std::min<qint64>(Piece, MaxBankBytes + 1 - data.size()));
         if (chunk.isEmpty())
             break;
         data += chunk;

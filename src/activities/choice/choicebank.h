@@ -14,9 +14,11 @@ struct ChoiceActivity;
 // record count from 2 to what the shared banks hold, every field, options that differ,
 // gaps, the activity's own record format, text that fits its label on screen) and, only
 // when all of it holds, returns the slots the bank fills. Every problem found is added,
-// each naming file, record, field and reason.
+// each naming file, record, field and reason. Measuring every text as the screen sets it
+// is the costly part: `measureFit` false leaves it out, for the banks built into the
+// program, which the tests measure whole.
 std::optional<BankImage> parseChoiceBank(const ChoiceActivity &activity, const ContentDocument &document,
-                                         ContentProblems &problems);
+                                         ContentProblems &problems, bool measureFit = true);
 
 // The editorial rules of the built-in bank (examples, counts, lists of answers), read from
 // the rules kept beside it.
