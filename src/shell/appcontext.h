@@ -8,7 +8,9 @@
 
 #include <functional>
 
+class Control;
 class FormRegistry;
+class PupilRoster;
 class RandomSource;
 class SoundDevice;
 class Speech;
@@ -42,6 +44,23 @@ struct AppContext
     // unavailable service (Speech::available() false) when it cannot be heard; either way
     // the screens offer no read-aloud.
     std::function<Speech *()> speech = {};
+
+    // Signing in, when the teacher has turned it on: the class lists and who is signed in.
+    // Returns nullptr while signing in is off, and asks for nothing then (no results are
+    // opened for it). Left unset, signing in is off.
+    std::function<PupilRoster *()> roster = {};
+    // The class this computer is for (the teacher's class label), and the class a pupil
+    // last signed into here: the sign-in screen offers the first, or the second when the
+    // first has no pupils. Left unset, neither is known.
+    std::function<QString()> computerClass = {};
+    std::function<QString()> lastClass = {};
+    // Told the class a pupil has just signed into.
+    std::function<void(const QString &classLabel)> rememberClass = {};
+    // The name of the pupil signed in, as the home screen shows it; empty for none.
+    QString signedInName = {};
+    // Moves the keyboard focus to a control of the screen on show, with its ring (the
+    // sign-in screen's first letters). Left unset, the focus stays where it is.
+    std::function<void(const Control &)> giveFocus = {};
 
     // The picture at a relative path ("Images\exit.jpg"); a null picture when it is
     // missing or unreadable.

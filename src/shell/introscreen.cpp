@@ -3,8 +3,10 @@
 #include "catalogue.h"
 #include "formregistry.h"
 #include "maker.h"
+#include "pupilroster.h"
 #include "screendesign.h"
 #include "setupactivityscreen.h"
+#include "signinscreen.h"
 #include "textmeasurer.h"
 #include "titlescreen.h"
 #include "urlopener.h"
@@ -41,6 +43,10 @@ constexpr float ContentNoticePadding = 30;
 // The Teacher button: under the logo, as wide as it, clear of the web address and the
 // rights line to its left.
 constexpr Box TeacherBox{10020, 8445, 1500, 375};
+
+// Who is signed in, and the way back to the names: between the two years, level with them.
+constexpr Box SignedInBox{2400, 3120, 7200, 495};
+constexpr Box NotMeBox{5100, 3720, 1800, 495};
 
 const QChar Ellipsis(0x2026);
 
@@ -161,6 +167,18 @@ Intro0::Intro0(AppContext &context)
     notice.setPadding(ContentNoticePadding);
     notice.setMiddle(true);
     notice.visible = false;
+
+    // Only while a pupil is signed in; the name is shown as typed, never read as markup.
+    Control &signedIn = addCentredLabel(*this, QStringLiteral("signedIn"), SignedInBox, QString(), tahoma(18), White);
+    signedIn.setShrinkToFit(true);
+    signedIn.visible = false;
+    Control &notMe = addCentredLabel(*this, QStringLiteral("notMe"), NotMeBox, QStringLiteral("Not me"), tahoma(15.75f),
+                                     Qt::black);
+    setBoxed(notMe, Yellow);
+    notMe.setMiddle(true);
+    notMe.accessibleName = QStringLiteral("Not me: sign out");
+    notMe.visible = false;
+    notMe.onClick = [this](int) { notMe_Click(); };
 }
 
 void Intro0::Form_Load()
@@ -188,6 +206,13 @@ void Intro0::Form_Load()
     ctl(QStringLiteral("teacherButton")).visible = bool(context().openTeacher);
 
     showContentNotice();
+
+    const PupilRoster *roster = context().roster ? context().roster() : nullptr;
+    const bool signedIn = roster && roster->signedIn() != 0 && !context().signedInName.isEmpty();
+    Control &who = ctl(QStringLiteral("signedIn"));
+    who.setCaption(signedIn ? QStringLiteral("Signed in: %1").arg(context().signedInName) : QString());
+    who.visible = signedIn;
+    ctl(QStringLiteral("notMe")).visible = signedIn;
 }
 
 void Intro0::showContentNotice()
@@ -265,6 +290,11 @@ void Intro0::Label6_Click()
 
 void Intro0::Command1_Click()
 {
+    // A pupil who leaves is signed out; the title screen's OK asks who is next.
+    if (PupilRoster *roster = context().roster ? context().roster() : nullptr; roster && roster->signedIn() != 0) {
+        roster->signIn(0);
+        context().signedInName.clear();
+    }
     // Referring to the title screen loads it afresh, which turns sound back on, so the
     // click below is heard even after "Sound Off".
     if (Form *title = forms().get(QString::fromLatin1(Titlefrm::Name))) {
@@ -273,6 +303,12 @@ void Intro0::Command1_Click()
         title->Show();
     }
     Unload();
+    PlayCue(QStringLiteral("wav\\click.wav"));
+}
+
+void Intro0::notMe_Click()
+{
+    SignInScreen::signOut(context());
     PlayCue(QStringLiteral("wav\\click.wav"));
 }
 

@@ -3,6 +3,7 @@
 #include "formregistry.h"
 #include "introscreen.h"
 #include "playcue.h"
+#include "signinscreen.h"
 #include "termmenu.h"
 #include "titlescreen.h"
 
@@ -20,6 +21,9 @@ void registerShellForms(AppContext &context)
     });
     context.forms.registerForm(QString::fromLatin1(Intro0::Name), [&context](FormRegistry &) {
         return std::make_unique<Intro0>(context);
+    });
+    context.forms.registerForm(QString::fromLatin1(SignInScreen::Name), [&context](FormRegistry &) {
+        return std::make_unique<SignInScreen>(context);
     });
     registerTermMenus(context);
 }

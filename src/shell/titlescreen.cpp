@@ -3,8 +3,10 @@
 #include "formregistry.h"
 #include "introscreen.h"
 #include "maker.h"
+#include "pupilroster.h"
 #include "screendesign.h"
 #include "setupactivityscreen.h"
+#include "signinscreen.h"
 
 #include <tuple>
 
@@ -100,7 +102,9 @@ void Titlefrm::bringFrameForward()
 
 void Titlefrm::Command1_Click()
 {
-    if (Form *home = forms().get(QString::fromLatin1(Intro0::Name)))
+    // With signing in on, the pupil says who they are first.
+    const bool signingIn = context().roster && context().roster();
+    if (Form *home = forms().get(QString::fromLatin1(signingIn ? SignInScreen::Name : Intro0::Name)))
         home->Show();
     Unload();
 }

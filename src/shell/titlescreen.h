@@ -4,7 +4,7 @@
 
 // The title screen: where the program starts and where it is left. Loading it turns sound
 // on and resets the item counter, every time. "OK" (or "Cancel", when it was reached on
-// the way out) goes on to the home screen; "Exit" ends the program.
+// the way out) goes on to the home screen, or to the sign-in screen when pupils sign in; "Exit" ends the program.
 class Titlefrm : public Screen
 {
 public:
