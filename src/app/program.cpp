@@ -1,8 +1,10 @@
 #include "program.h"
 
 #include "contentkinds.h"
+#include "controlwidget.h"
 #include "deferredspeech.h"
 #include "formview.h"
+#include "idlewatch.h"
 #include "mainwindow.h"
 #include "previewscreen.h"
 #include "registerforms.h"
@@ -10,6 +12,7 @@
 #include "resultsplugin.h"
 #include "settings.h"
 #include "shellforms.h"
+#include "signinscreen.h"
 #include "speech.h"
 #include "speechplugin.h"
 #include "teachercontent.h"
@@ -43,6 +46,21 @@ Program::Program()
     m_forms.mayEnd = [this] { return !m_teacherWindow || m_teacherWindow->close(); };
     // Nothing is read aloud when the teacher has turned it off.
     m_context.speech = [this]() -> Speech * { return settings().readAloud() ? &speechService() : nullptr; };
+    // Signing in asks for the class results only once the teacher has turned it on, so with
+    // it off nothing more is loaded than before.
+    m_context.roster = [this]() -> PupilRoster * {
+        if (!settings().pupilsSignIn())
+            return nullptr;
+        watchForIdle();
+        return &results();
+    };
+    m_context.computerClass = [this] { return settings().classLabel(); };
+    m_context.lastClass = [this] { return settings().lastPupilClass(); };
+    m_context.rememberClass = [this](const QString &label) { settings().setLastPupilClass(label); };
+    m_context.giveFocus = [this](const Control &control) {
+        if (ControlWidget *widget = m_window->view().widgetFor(&control))
+            widget->takeFocus(Qt::OtherFocusReason);
+    };
     m_window = std::make_unique<MainWindow>(m_forms);
     m_window->onTeacher = m_context.openTeacher;
 }
@@ -51,7 +69,25 @@ Program::~Program()
 {
     // However the run ends (Exit, closing the window), the next opens where this one was.
     keepWindowState();
+    // A pupil is signed out as the program ends, the visit in progress kept with them.
+    if (m_results && m_results->signedIn() != 0)
+        m_results->signIn(0);
     delete m_teacherWindow;
+}
+
+void Program::watchForIdle()
+{
+    if (m_idle)
+        return;
+    m_idle = std::make_unique<IdleWatch>(settings().idleMinutes() * 60 * 1000);
+    // The pupil who walked away is signed out and the names shown for the next; an activity
+    // left open is left as its Exit would, its visit kept.
+    m_idle->onIdle = [this] {
+        m_window->view().dispatch([this] {
+            if (m_results && m_results->signedIn() != 0)
+                SignInScreen::signOut(m_context);
+        });
+    };
 }
 
 Results &Program::results()
@@ -169,6 +205,14 @@ void Program::applySettings()
 {
     m_window->view().setColourScheme(settings().highContrast() ? ColourScheme::HighContrast
                                                                : ColourScheme::Designed);
+    // Signing in: the teacher's idle time from now on; turned off, whoever is signed in is
+    // signed out, so no visit goes on being kept with them.
+    if (m_idle)
+        m_idle->setIdleTime(settings().idleMinutes() * 60 * 1000);
+    if (m_results && m_results->signedIn() != 0 && !settings().pupilsSignIn()) {
+        m_results->signIn(0);
+        m_context.signedInName.clear();
+    }
     // Read-aloud, once a screen or the teacher has asked for it (never created here).
     if (m_speech) {
         m_speech->setVoice(settings().speechVoice());

@@ -22,6 +22,7 @@
 
 #include <memory>
 
+class IdleWatch;
 class MainWindow;
 class QObject;
 class QWidget;
@@ -74,6 +75,7 @@ public:
 
 private:
     void keepWindowState();
+    void watchForIdle();
 
     // First, so it outlives the forms: an activity ends its visit as it goes.
     std::unique_ptr<Results> m_results;
@@ -96,4 +98,7 @@ private:
     // Last, so the windows go before the forms, results and settings they show.
     std::unique_ptr<MainWindow> m_window;
     QPointer<QWidget> m_teacherWindow;
+    // Signs a pupil out after the teacher's time without input; made when signing in is
+    // first used.
+    std::unique_ptr<IdleWatch> m_idle;
 };
