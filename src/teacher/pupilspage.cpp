@@ -45,6 +45,12 @@ QString sentence(QString text)
     return text;
 }
 
+// A sentence that ends in a name ends with one full stop, also after "Amy R.".
+QString ended(const QString &text)
+{
+    return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
+}
+
 // Every text in a message box as plain text: names are the teacher's own typing, and a
 // name that looks like markup is shown as typed.
 void plainText(QWidget *dialog)
@@ -428,8 +434,8 @@ bool PupilsPage::addNames(const QString &text, bool csv)
     m_started.removeAll(label);
     refresh();
     m_status->setText(list.names.size() == 1
-                          ? QStringLiteral("Added %1 to class %2.").arg(list.names.first(), label)
-                          : QStringLiteral("Added %1 to class %2.").arg(pupilCount(int(list.names.size())), label));
+                          ? ended(QStringLiteral("Added %1 to class %2").arg(list.names.first(), label))
+                          : ended(QStringLiteral("Added %1 to class %2").arg(pupilCount(int(list.names.size())), label)));
     return true;
 }
 
@@ -472,7 +478,7 @@ bool PupilsPage::renamePupil(qint64 id, const QString &name)
         return false;
     }
     fillPupils();
-    m_status->setText(QStringLiteral("Renamed %1 to %2.").arg(before.name, name.simplified()));
+    m_status->setText(ended(QStringLiteral("Renamed %1 to %2").arg(before.name, name.simplified())));
     return true;
 }
 

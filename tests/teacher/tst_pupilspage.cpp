@@ -66,6 +66,7 @@ private slots:
     void listAddedWholeOrNotAtAll_data();
     void listAddedWholeOrNotAtAll();
     void removalSaysWhatWent();
+    void renameAndMove();
     void signInSettingsKeptAtOnce();
     void noTwoShortcutsOnAPage();
 
@@ -192,6 +193,30 @@ void tst_PupilsPage::removalSaysWhatWent()
     QCOMPARE(page.status().text(), QStringLiteral("Removed class 6A: 1 pupil and 2 visits from this computer."));
     QCOMPARE(m_store->visits().size(), 0);
     QVERIFY(m_store->pupils().isEmpty());
+}
+
+// A name already taken is refused and said why; a move lists the pupil in the new class.
+void tst_PupilsPage::renameAndMove()
+{
+    QString error;
+    const QList<qint64> ids = m_store->addPupils(QStringLiteral("5B"), {QStringLiteral("Amy R."), QStringLiteral("Ben T.")}, &error);
+    QVERIFY2(ids.size() == 2, qPrintable(error));
+    PupilsPage page(*m_store, *m_settings);
+    page.setCurrentClass(QStringLiteral("5B"));
+
+    QString said;
+    answerBox(QStringLiteral("OK"), &said);
+    QVERIFY(!page.renamePupil(ids[1], QStringLiteral("amy r.")));
+    QVERIFY2(said.startsWith(QStringLiteral("Ben T. could not be renamed.")), qPrintable(said));
+    QVERIFY(page.renamePupil(ids[1], QStringLiteral("  Ben   S. ")));
+    QCOMPARE(page.status().text(), QStringLiteral("Renamed Ben T. to Ben S."));
+    QCOMPARE(page.pupilList().item(1)->text(), QStringLiteral("Ben S."));
+
+    QVERIFY(page.movePupil(ids[0], QStringLiteral("5C")));
+    QCOMPARE(m_store->pupils(QStringLiteral("5C")).size(), 1);
+    QCOMPARE(page.pupilList().count(), 1); // 5B still shown, Ben alone
+    QCOMPARE(page.classList().count(), 2);
+    QCOMPARE(page.status().text(), QStringLiteral("Moved Amy R. to class 5C; the visits kept so far stay with class 5B."));
 }
 
 void tst_PupilsPage::signInSettingsKeptAtOnce()
