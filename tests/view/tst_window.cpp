@@ -1,9 +1,13 @@
 #include "control.h"
 #include "form.h"
 #include "formregistry.h"
+#include "formview.h"
 #include "introscreen.h"
 #include "mainwindow.h"
 #include "program.h"
+#include "results.h"
+#include "signinscreen.h"
+#include "titlescreen.h"
 #include "settings.h"
 
 #include <QSettings>
@@ -39,6 +43,8 @@ private Q_SLOTS:
     void opensAtARememberedPlaceOrCentred();
     void keepsItsPlaceAndFullScreenBetweenRuns();
     void teacherWindowKeepsItsShareOfTheScreen();
+    void signingInAsTheProgramWiresIt_data();
+    void signingInAsTheProgramWiresIt();
     void homeNoticeShowsBetweenTitleAndYears_data();
     void homeNoticeShowsBetweenTitleAndYears();
 
@@ -178,6 +184,52 @@ void tst_Window::teacherWindowKeepsItsShareOfTheScreen()
     QVERIFY(teacherWindow());
     QVERIFY2(near(share(teacherWindow()->geometry()), QRectF(0.05, 0.25, 0.95, 0.75)),
              qPrintable(QDebug::toString(teacherWindow()->geometry())));
+}
+
+void tst_Window::signingInAsTheProgramWiresIt_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::newRow("signing in off: OK goes home") << false;
+    QTest::newRow("signing in on: the class's names, then home") << true;
+}
+
+// The program as a classroom runs it, with the real results module: the teacher's setting
+// decides whether OK shows the names, the names are the class lists kept with the results,
+// and the home screen says who chose theirs.
+void tst_Window::signingInAsTheProgramWiresIt()
+{
+    QFETCH(bool, on);
+    {
+        Settings settings;
+        settings.setPupilsSignIn(on);
+        settings.setClassLabel(QStringLiteral("5B"));
+    }
+    QFile::remove(Results::defaultPath());
+    Program program;
+    program.show();
+    QString error;
+    QCOMPARE(program.results().addPupils(QStringLiteral("5B"), {QStringLiteral("Zoe P."), QStringLiteral("Adam T.")}, &error).size(), 2);
+    MainWindow &window = program.window();
+    const auto click = [&](const QString &form, const QString &name, int index = -1) {
+        Form *shown = program.forms().current();
+        QCOMPARE(shown->name(), form);
+        const Control *control = shown->control(name, index);
+        QVERIFY(control);
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                          window.view().mapTo(&window, window.view().widgetRect(*control).center()));
+    };
+    click(QString::fromLatin1(Titlefrm::Name), QStringLiteral("Command1"));
+    if (on) {
+        QCOMPARE(program.forms().current()->control(QStringLiteral("pupil"), 0)->caption(), QStringLiteral("Adam T."));
+        click(QString::fromLatin1(SignInScreen::Name), QStringLiteral("pupil"), 0);
+        QVERIFY(program.results().signedIn() != 0);
+    }
+    Form *home = program.forms().current();
+    QCOMPARE(home->name(), QStringLiteral("intro0"));
+    const Control *signedIn = home->control(QStringLiteral("signedIn"));
+    QCOMPARE(signedIn && signedIn->visible, on);
+    if (on)
+        QVERIFY(signedIn->caption().contains(QStringLiteral("Adam T.")));
 }
 
 void tst_Window::homeNoticeShowsBetweenTitleAndYears_data()
