@@ -8,7 +8,8 @@ constexpr const char *Name = "Dunmorrow";
 constexpr const char *WebAddress = "https://www.example.org/quorvale";
 // The address as the home screen prints it: short enough for its one-line box.
 constexpr const char *WebAddressShown = "www.example.org/quorvale";
-constexpr const char *RightsNotice = "\u00a9 2026 Dunmorrow. All rights reserved.";
+// Quorvale is free software under the GNU GPL, version 3 or later (see LICENSE).
+constexpr const char *RightsNotice = "\u00a9 2026 Dunmorrow. Free software under the GNU GPL.";
 // The same, for the home screen's narrower line.
 constexpr const char *ShortRightsNotice = "\u00a9 2026 Dunmorrow";
 
