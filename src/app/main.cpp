@@ -20,6 +20,7 @@ void setUp(QCommandLineParser &parser, QCommandLineOption &exportResults)
     parser.setApplicationDescription(QStringLiteral("English activities for the classroom."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption(exportResults);
 }
 
@@ -29,7 +30,8 @@ int fail(const QString &reason)
     return UsageFailure;
 }
 
-// What the command line asks for without a window: help, or the class results as CSV.
+// What the command line asks for without a window: help, the version, or the class results
+// as CSV.
 int runCommandLine(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -44,6 +46,11 @@ int runCommandLine(int argc, char *argv[])
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        // The version set once in CMake, as packages and their tools expect it ("name version").
+        std::fputs("quorvale " QUORVALE_VERSION "\n", stdout);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -83,7 +90,7 @@ bool wantsCommandLine(int argc, char *argv[])
     setUp(parser, exportResults);
     parser.parse(arguments);
     return parser.isSet(exportResults) || parser.isSet(QStringLiteral("help"))
-        || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("help-all")) || parser.isSet(QStringLiteral("version"))
         || arguments.contains(QStringLiteral("--export-results"));
 }
 

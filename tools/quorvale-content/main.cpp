@@ -45,6 +45,8 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
+#include <cstdio>
+
 namespace {
 
 QTextStream &out()
@@ -309,6 +311,11 @@ int main(int argc, char *argv[])
     // Worksheets need fonts and PDF output, so that command makes an application of its own.
     if (argc > 1 && qstrcmp(argv[1], "worksheet") == 0)
         return worksheetMain(argc, argv);
+    if (argc == 2 && qstrcmp(argv[1], "--version") == 0) {
+        // The version set once in CMake, as packages and their tools expect it ("name version").
+        std::fputs("quorvale-content " QUORVALE_VERSION "\n", stdout);
+        return 0;
+    }
     // Text is measured as the screens measure it, which needs a GUI application; with no
     // display it works offscreen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -328,10 +335,14 @@ int main(int argc, char *argv[])
         return exportBank(kinds, args.first(), args.value(1, QStringLiteral(".")));
     if (verb == QLatin1String("folders") && args.isEmpty())
         return folders();
-    err() << "usage: quorvale-content check [--strict] [--built-in] [FILE.json | FOLDER ...]\n"
+    // Asked for, the usage goes to standard output and is no failure (help2man reads it there).
+    const bool asked = verb == QLatin1String("--help") || verb == QLatin1String("-h");
+    QTextStream &usage = asked ? out() : err();
+    usage << "usage: quorvale-content check [--strict] [--built-in] [FILE.json | FOLDER ...]\n"
              "       quorvale-content dump [--human] [FILE.json|ACTIVITY ...]\n"
              "       quorvale-content export ACTIVITY [FOLDER]\n"
              "       quorvale-content folders\n"
-          << "       " << worksheetUsage() << '\n';
-    return 2;
+          << "       " << worksheetUsage() << '\n'
+          << "       quorvale-content --help | --version" << Qt::endl;
+    return asked ? 0 : 2;
 }
