@@ -105,26 +105,6 @@ QString fieldWriting(const ContentRules &rules, const SlotRef &ref)
     return {};
 }
 
-// Replaces %1 .. %9 in one pass, as the screen fills a label, so a text that itself holds
-// "%2" is measured as it is shown.
-QString filled(const QString &format, const QStringList &texts)
-{
-    QString result;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format.at(i);
-        if (c == QLatin1Char('%') && i + 1 < format.size() && format.at(i + 1).isDigit()) {
-            const int n = format.at(i + 1).digitValue();
-            if (n >= 1 && n <= texts.size()) {
-                result += texts.at(n - 1);
-                ++i;
-                continue;
-            }
-        }
-        result += c;
-    }
-    return result;
-}
-
 // The screen's labels, set up as the screen sets them up from their design, so a record is
 // measured by the very code that will show it.
 struct MeasuredLabel
@@ -196,7 +176,7 @@ void checkFits(const ChoiceActivity &activity, const BankImage &image, const Con
             QStringList texts;
             for (const SlotRef &source : fill.sources)
                 texts << valueAt(source, r);
-            label->control.setCaption(filled(fill.format, texts));
+            label->control.setCaption(fillPlaceholders(fill.format, texts));
             label->field = fieldWriting(activity.content, fill.sources.first());
             shown.push_back(label);
         }
@@ -250,6 +230,24 @@ void checkFits(const ChoiceActivity &activity, const BankImage &image, const Con
 }
 
 } // namespace
+
+QString fillPlaceholders(const QString &format, const QStringList &texts)
+{
+    QString result;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('%') && i + 1 < format.size() && format.at(i + 1).isDigit()) {
+            const int n = format.at(i + 1).digitValue();
+            if (n >= 1 && n <= texts.size()) {
+                result += texts.at(n - 1);
+                ++i;
+                continue;
+            }
+        }
+        result += c;
+    }
+    return result;
+}
 
 std::optional<BankImage> parseChoiceBank(const ChoiceActivity &activity, const ContentDocument &document,
                                          ContentProblems &problems, bool measureFit)

@@ -4,6 +4,7 @@
 #include "contentfile.h"
 
 #include <QJsonObject>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,6 +20,10 @@ struct ChoiceActivity;
 // program, which the tests measure whole.
 std::optional<BankImage> parseChoiceBank(const ChoiceActivity &activity, const ContentDocument &document,
                                          ContentProblems &problems, bool measureFit = true);
+
+// A label's text from its format and the record's texts: %1 .. %9 replaced in one pass, so
+// a text that itself holds "%2" is shown (and measured) as it is.
+QString fillPlaceholders(const QString &format, const QStringList &texts);
 
 // The editorial rules of the built-in bank (examples, counts, lists of answers), read from
 // the rules kept beside it.

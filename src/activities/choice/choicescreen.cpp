@@ -25,25 +25,6 @@ const QString Verdict = QStringLiteral("Label6");
 const QString Tick = QStringLiteral("imgtick");
 const QString Cross = QStringLiteral("imgcross");
 
-// Replaces %1 .. %9 in one pass, so a text that itself holds "%2" is shown as it is.
-QString fillPlaceholders(const QString &format, const QStringList &texts)
-{
-    QString result;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format.at(i);
-        if (c == QLatin1Char('%') && i + 1 < format.size() && format.at(i + 1).isDigit()) {
-            const int n = format.at(i + 1).digitValue();
-            if (n >= 1 && n <= texts.size()) {
-                result += texts.at(n - 1);
-                ++i;
-                continue;
-            }
-        }
-        result += c;
-    }
-    return result;
-}
-
 // Answer options are set on a single line unless that needs a size smaller than this
 // share of the designed one.
 constexpr float OneLineShare = 0.9f;
