@@ -1113,55 +1113,42 @@ bool ResultsStore::renamePupil(qint64 pupil, const QString &name, QString *error
 {
     QString why;
     const QString tidy = checkedName(name, &why);
-    Pupil found;
     if (tidy.isEmpty()) {
         if (error)
             *error = why;
         return false;
     }
-    if (!findPupil(pupil, &found, error))
-        return false;
-    const bool done = writeTransaction(
-        [&](QSqlQuery &query, QString *refused) {
-            bool taken = false;
-            if (!nameTaken(query, found.classLabel, tidy, pupil, &taken))
-                return false;
-            if (taken)
-                *refused = QStringLiteral("\"%1\" is already in class %2.").arg(tidy, found.classLabel);
-            return !taken && run(query, QStringLiteral("UPDATE pupils SET name = ? WHERE id = ?"), {tidy, pupil});
-        },
-        &why);
-    if (!done) {
-        if (error)
-            *error = why;
-        return false;
-    }
-    if (m_pupil == pupil)
-        m_pupilClass = found.classLabel;
-    notifyChanged();
-    return true;
+    return changePupil(pupil, tidy, {}, error);
 }
 
 bool ResultsStore::movePupil(qint64 pupil, const QString &classLabel, QString *error)
 {
     const QString label = classLabel.trimmed().left(ClassLabelMaxLength);
-    Pupil found;
-    QString why;
     if (label.isEmpty()) {
         if (error)
             *error = QStringLiteral("Choose a class to move the pupil to.");
         return false;
     }
+    return changePupil(pupil, {}, label, error);
+}
+
+bool ResultsStore::changePupil(qint64 pupil, const QString &newName, const QString &newClass, QString *error)
+{
+    Pupil found;
     if (!findPupil(pupil, &found, error))
         return false;
+    const QString name = newName.isEmpty() ? found.name : newName;
+    const QString label = newClass.isEmpty() ? found.classLabel : newClass;
+    QString why;
     const bool done = writeTransaction(
         [&](QSqlQuery &query, QString *refused) {
             bool taken = false;
-            if (!nameTaken(query, label, found.name, pupil, &taken))
+            if (!nameTaken(query, label, name, pupil, &taken))
                 return false;
             if (taken)
-                *refused = QStringLiteral("\"%1\" is already in class %2.").arg(found.name, label);
-            return !taken && run(query, QStringLiteral("UPDATE pupils SET class = ? WHERE id = ?"), {label, pupil});
+                *refused = QStringLiteral("\"%1\" is already in class %2.").arg(name, label);
+            return !taken
+                && run(query, QStringLiteral("UPDATE pupils SET name = ?, class = ? WHERE id = ?"), {name, label, pupil});
         },
         &why);
     if (!done) {
@@ -1169,7 +1156,7 @@ bool ResultsStore::movePupil(qint64 pupil, const QString &classLabel, QString *e
             *error = why;
         return false;
     }
-    // Signed in: their next visit is kept under their new class.
+    // Signed in: their next visit is kept under their class as it is now.
     if (m_pupil == pupil)
         m_pupilClass = label;
     notifyChanged();

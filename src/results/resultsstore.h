@@ -124,6 +124,9 @@ private:
     // not: false and why (set by work when it refuses, else SQLite's error).
     bool writeTransaction(const std::function<bool(QSqlQuery &, QString *)> &work, QString *why);
     bool findPupil(qint64 id, Pupil *pupil, QString *error) const;
+    // Renames or moves a pupil (an empty name or class keeps theirs), refusing a name the
+    // class already has.
+    bool changePupil(qint64 pupil, const QString &newName, const QString &newClass, QString *error);
     // After removing a child's data: the log is written into the file and emptied, so
     // no copy of what was removed is left in it.
     void flushLog() const;
