@@ -109,6 +109,24 @@ QString startFolder()
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
+// Asks before something is removed for good, with the action on its buttons; Keep is the
+// default, so Enter never removes anything. Whether the teacher chose to remove.
+bool askToRemove(QWidget *parent, const QString &title, const QString &question, int visits,
+                 const QString &afterCount, const QString &remove, const QString &keep)
+{
+    QMessageBox box(QMessageBox::Warning, title, question, QMessageBox::NoButton, parent);
+    box.setInformativeText(QStringLiteral("%1 %2 %3")
+                               .arg(sentence(visitCount(visits)).chopped(1),
+                                    visits == 1 ? QStringLiteral("is") : QStringLiteral("are"), afterCount));
+    QPushButton *removeButton = box.addButton(remove, QMessageBox::DestructiveRole);
+    QPushButton *keepButton = box.addButton(keep, QMessageBox::RejectRole);
+    box.setDefaultButton(keepButton);
+    box.setEscapeButton(keepButton);
+    plainText(&box);
+    box.exec();
+    return box.clickedButton() == removeButton;
+}
+
 } // namespace
 
 PupilsPage::NameList PupilsPage::readNames(const QString &text, bool csv, const QStringList &inClass)
@@ -506,21 +524,11 @@ int PupilsPage::removePupil(qint64 id)
     Results::Filter theirs;
     theirs.pupil = id;
     const int visits = int(m_results.visits(theirs).size());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Remove pupil"),
-                    QStringLiteral("Remove %1 (class %2) and all their results?").arg(gone.name, gone.classLabel),
-                    QMessageBox::NoButton, this);
-    box.setInformativeText(QStringLiteral("%1 kept with them on this computer %2 removed for good, and cannot be "
-                                          "brought back. Export their results first to keep a copy.")
-                               .arg(sentence(visitCount(visits)).chopped(1), visits == 1 ? QStringLiteral("is")
-                                                                                          : QStringLiteral("are")));
-    QPushButton *remove = box.addButton(QStringLiteral("Remove pupil and %1").arg(visitCount(visits)),
-                                        QMessageBox::DestructiveRole);
-    QPushButton *keep = box.addButton(QStringLiteral("Keep pupil"), QMessageBox::RejectRole);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    plainText(&box);
-    box.exec();
-    if (box.clickedButton() != remove)
+    if (!askToRemove(this, QStringLiteral("Remove pupil"),
+                     QStringLiteral("Remove %1 (class %2) and all their results?").arg(gone.name, gone.classLabel), visits,
+                     QStringLiteral("removed for good, and cannot be brought back. Export their results first to keep "
+                                    "a copy."),
+                     QStringLiteral("Remove pupil and %1").arg(visitCount(visits)), QStringLiteral("Keep pupil")))
         return -1;
     QString error;
     const int removed = m_results.removePupil(id, &error);
@@ -543,22 +551,12 @@ int PupilsPage::removeClass(const QString &classLabel)
     for (const Results::Summary &row : m_results.summary(theirs))
         visits += row.visits;
     const int pupils = int(m_results.pupils(classLabel).size());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Remove class"),
-                    QStringLiteral("Remove class %1, its %2 and every visit kept under it?")
-                        .arg(classLabel, pupilCount(pupils)),
-                    QMessageBox::NoButton, this);
-    box.setInformativeText(QStringLiteral("%1 %2 removed for good, and cannot be brought back. Export them first "
-                                          "on the Results page to keep a copy.")
-                               .arg(sentence(visitCount(visits)).chopped(1),
-                                    visits == 1 ? QStringLiteral("is") : QStringLiteral("are")));
-    QPushButton *remove = box.addButton(QStringLiteral("Remove class and %1").arg(visitCount(visits)),
-                                        QMessageBox::DestructiveRole);
-    QPushButton *keep = box.addButton(QStringLiteral("Keep class"), QMessageBox::RejectRole);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    plainText(&box);
-    box.exec();
-    if (box.clickedButton() != remove)
+    if (!askToRemove(this, QStringLiteral("Remove class"),
+                     QStringLiteral("Remove class %1, its %2 and every visit kept under it?").arg(classLabel, pupilCount(pupils)),
+                     visits,
+                     QStringLiteral("removed for good, and cannot be brought back. Export them first on the Results "
+                                    "page to keep a copy."),
+                     QStringLiteral("Remove class and %1").arg(visitCount(visits)), QStringLiteral("Keep class")))
         return -1;
     QString error;
     const int removed = m_results.removeClass(classLabel, &error);
