@@ -74,6 +74,29 @@ struct LabelSpec
     // bottom stays, and the text is set smaller if it no longer fits).
     QString after;
     float gap = 0;
+
+    // Sets a label up as designed: the screen's own labels, and the ones the bank check
+    // measures a record in, are made the same way.
+    void applyTo(Control &label) const
+    {
+        label.left = left;
+        label.top = top;
+        label.width = width;
+        label.height = height;
+        label.setFont(font);
+        label.foreColor = foreColor;
+        label.backColor = backColor;
+        label.opaque = opaque;
+        label.border = border;
+        label.alignment = alignment;
+        label.visible = visible;
+        label.setAutoSize(autoSize);
+        label.setPadding(padding);
+        label.setMiddle(middle);
+        label.setShrinkToFit(shrinkToFit);
+        label.setBalanced(balanced);
+        label.setCaption(caption);
+    }
 };
 
 // A rectangle of a screen as designed, in twips.

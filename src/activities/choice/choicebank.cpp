@@ -117,19 +117,7 @@ struct MeasuredLabel
 Control controlOf(const LabelSpec &design, const TextMeasurer *measurer)
 {
     Control label(ControlKind::Label, design.name, design.index, measurer);
-    label.left = design.left;
-    label.top = design.top;
-    label.width = design.width;
-    label.height = design.height;
-    label.setFont(design.font);
-    label.border = design.border;
-    label.alignment = design.alignment;
-    label.setAutoSize(design.autoSize);
-    label.setPadding(design.padding);
-    label.setMiddle(design.middle);
-    label.setShrinkToFit(design.shrinkToFit);
-    label.setBalanced(design.balanced);
-    label.setCaption(design.caption);
+    design.applyTo(label);
     return label;
 }
 

@@ -65,23 +65,7 @@ ChoiceScreen::ChoiceScreen(AppContext &context, ChoiceActivity activity)
 
     for (const LabelSpec &design : m_activity.labels) {
         Control &label = add(ControlKind::Label, design.name, design.index);
-        label.left = design.left;
-        label.top = design.top;
-        label.width = design.width;
-        label.height = design.height;
-        label.setFont(design.font);
-        label.foreColor = design.foreColor;
-        label.backColor = design.backColor;
-        label.opaque = design.opaque;
-        label.border = design.border;
-        label.alignment = design.alignment;
-        label.visible = design.visible;
-        label.setAutoSize(design.autoSize);
-        label.setPadding(design.padding);
-        label.setMiddle(design.middle);
-        label.setShrinkToFit(design.shrinkToFit);
-        label.setBalanced(design.balanced);
-        label.setCaption(design.caption);
+        design.applyTo(label);
         label.tabStop = design.name == Options;
     }
     setOptionsAlike();
