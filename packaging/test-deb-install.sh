@@ -61,7 +61,9 @@ cleanup() {
     wait 2>/dev/null
     added=""
     for package in $(sort -u "$installed"); do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grepq "installed" && added="$added $package"
+        # Installed, or left half way (unpacked, half-configured ...) by a failed install.
+        state=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+        [ -n "$state" ] && [ "$state" != not-installed ] && added="$added $package"
     done
     if [ -n "$added" ]; then
         echo "== purging what this test installed:$added"
