@@ -158,7 +158,6 @@ export DISPLAY=:$display
 (cd / && exec env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
     DISPLAY="$DISPLAY" LANG=C.UTF-8 /usr/bin/quorvale >"$work/program.log" 2>&1) &
 app=$!
-app=$!
 timeout 20 xdotool search --sync --onlyvisible --pid "$app" >/dev/null 2>&1 \
     || { cat "$work/program.log"; fail "the installed program showed no window"; }
 sleep 1.5
@@ -196,8 +195,8 @@ echo "$results" | tail -n 1 | grepq "^[^,]*,[^,]*,5B,[^,]*,similes," \
     || fail "the visit is not the similes visit in class 5B (the teacher's setting)"
 
 say "upgrading to the next version"
-sum() { sha256sum "$settings" "$data/content/similes.json"; }
-kept_before=$(sum)
+checksums() { sha256sum "$settings" "$data/content/similes.json"; }
+kept_before=$(checksums)
 repack="$work/next"
 dpkg-deb -R "$deb" "$repack"
 next="$version+1"
@@ -208,7 +207,7 @@ now=$(dpkg-query -W -f='${Version}' quorvale)
 echo "   $version -> $now"
 [ "$now" = "$next" ] || fail "the installed version is $now, not $next"
 [ "$(run quorvale --export-results -)" = "$results" ] || fail "the results changed across the upgrade"
-[ "$(sum)" = "$kept_before" ] || fail "the settings or the teacher's bank changed across the upgrade"
+[ "$(checksums)" = "$kept_before" ] || fail "the settings or the teacher's bank changed across the upgrade"
 run quorvale-content dump --human similes 2>/dev/null | grepq "read from your file $data/content/similes.json" \
     || fail "after the upgrade the program does not use the teacher's similes bank"
 echo "   results, settings and the teacher's bank kept"
@@ -221,7 +220,8 @@ aptq remove -y quorvale >/dev/null || fail "apt-get remove quorvale"
 if dpkg-query -W -f='${Status}' quorvale 2>/dev/null | grepq "config-files"; then
     aptq purge -y quorvale >/dev/null || fail "apt-get purge quorvale"
 fi
-if dpkg-query -W -f='${Status}' quorvale 2>/dev/null | grepq "installed"; then fail "quorvale is still installed"; fi
+state=$(dpkg-query -W -f='${db:Status-Status}' quorvale 2>/dev/null || true)
+[ -z "$state" ] || [ "$state" = not-installed ] || fail "quorvale is still known to dpkg ($state)"
 left=0
 while read -r path; do
     if [ -d "$path" ] && [ ! -L "$path" ]; then
