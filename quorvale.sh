@@ -9,7 +9,7 @@ set -eu
 cd "$(dirname "$0")"
 mode="${1:-run}"
 
-packages="cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev libgl-dev flite1-dev fonts-liberation fonts-wine appstream poppler-utils pulseaudio pulseaudio-utils"
+packages="cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-charts-dev libqt6opengl6-dev libgl-dev flite1-dev fonts-liberation fonts-wine appstream poppler-utils pulseaudio pulseaudio-utils"
 # The package's icons and manual pages, and what builds and checks the package (its test runs
 # with the others).
 packages="$packages librsvg2-bin help2man dpkg-dev file lintian"

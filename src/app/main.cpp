@@ -1,10 +1,12 @@
 #include "fonts.h"
 #include "program.h"
 #include "results.h"
+#include "resultsplugin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QTextStream>
 
 #include <cstdio>
 #include <memory>
@@ -22,6 +24,12 @@ void setUp(QCommandLineParser &parser, QCommandLineOption &exportResults)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(exportResults);
+    parser.addOption(QCommandLineOption(QStringLiteral("school-setup"),
+                                        QStringLiteral("Create or bring up to date the school database that the "
+                                                       "PostgreSQL connection <service> names (its tables and the "
+                                                       "quorvale_pupil and quorvale_teacher roles), then exit. "
+                                                       "Needs an administrator's login."),
+                                        QStringLiteral("service")));
 }
 
 int fail(const QString &reason)
@@ -55,6 +63,20 @@ int runCommandLine(int argc, char *argv[])
     }
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    if (parser.isSet(QStringLiteral("school-setup"))) {
+        if (parser.isSet(exportResults))
+            return fail(QStringLiteral("--school-setup and --export-results cannot be asked for together."));
+        QString failure;
+        auto *plugin = qobject_cast<ResultsPlugin *>(Program::loadModule(QStringLiteral("quorvale-results"), &failure));
+        if (!plugin)
+            return fail(QStringLiteral("cannot set up the school database: the results module (quorvale-results) "
+                                       "is missing or damaged."));
+        QTextStream out(stdout);
+        QString reason;
+        if (!plugin->setUpSchool(parser.value(QStringLiteral("school-setup")), out, &reason))
+            return fail(reason.simplified() + QLatin1Char('.'));
+        return 0;
+    }
     const QString file = parser.value(exportResults);
     if (file.isEmpty())
         return fail(QStringLiteral("--export-results needs a file name."));
@@ -91,7 +113,8 @@ bool wantsCommandLine(int argc, char *argv[])
     parser.parse(arguments);
     return parser.isSet(exportResults) || parser.isSet(QStringLiteral("help"))
         || parser.isSet(QStringLiteral("help-all")) || parser.isSet(QStringLiteral("version"))
-        || arguments.contains(QStringLiteral("--export-results"));
+        || parser.isSet(QStringLiteral("school-setup")) || arguments.contains(QStringLiteral("--export-results"))
+        || arguments.contains(QStringLiteral("--school-setup"));
 }
 
 } // namespace

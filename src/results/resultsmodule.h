@@ -13,4 +13,5 @@ class ResultsModule : public QObject, public ResultsPlugin
     Q_INTERFACES(ResultsPlugin)
 public:
     Results *create(const QString &path) override;
+    bool setUpSchool(const QString &service, QTextStream &out, QString *reason) override;
 };

@@ -1,0 +1,265 @@
+#include "schooldatabase.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QUuid>
+
+namespace SchoolDatabase {
+
+namespace {
+
+const QString PupilRole = QStringLiteral("quorvale_pupil");
+const QString TeacherRole = QStringLiteral("quorvale_teacher");
+
+// libpq's messages, said the way an IT person would act on them.
+QString explain(const QSqlError &error, const QString &service)
+{
+    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
+    auto has = [&text](const char *part) { return text.contains(QLatin1String(part)); };
+    if (has("definition of service") || has("service file"))
+        return QStringLiteral("there is no connection service called \"%1\" in this computer's service file "
+                              "(pg_service.conf, or the file PGSERVICEFILE names)").arg(service);
+    if (has("password authentication failed") || has("no password supplied") || has("password is required"))
+        return QStringLiteral("the school database refused the password for the service \"%1\": check the "
+                              "password file (.pgpass, or the file PGPASSFILE names)").arg(service);
+    if (has("permission denied") || has("must be superuser") || has("must have createrole")
+        || has("must be owner") || has("not permitted") || has("no pg_hba.conf entry"))
+        return QStringLiteral("the login in the service \"%1\" is not allowed to set up the school database: "
+                              "it needs an administrator's login").arg(service);
+    if (has("does not exist"))
+        return QStringLiteral("the database named in the service \"%1\" does not exist on the server").arg(service);
+    if (has("could not connect") || has("connection refused") || has("could not translate host name")
+        || has("timeout expired") || has("server closed the connection") || has("no route to host")
+        || has("connection to server"))
+        return QStringLiteral("the school database server for the service \"%1\" cannot be reached").arg(service);
+    return QStringLiteral("the school database could not be set up: %1")
+        .arg(error.databaseText().simplified().isEmpty() ? error.text().simplified() : error.databaseText().simplified());
+}
+
+// Runs statements in one transaction; false (and nothing kept) if any fails.
+class Step
+{
+public:
+    Step(QSqlDatabase &db, const QString &service) : m_db(db), m_service(service) {}
+
+    bool begin(QString *reason)
+    {
+        if (m_db.transaction())
+            return true;
+        *reason = explain(m_db.lastError(), m_service);
+        return false;
+    }
+    bool run(const QString &sql, QString *reason)
+    {
+        QSqlQuery query(m_db);
+        if (query.exec(sql))
+            return true;
+        *reason = explain(query.lastError(), m_service);
+        m_db.rollback();
+        return false;
+    }
+    bool commit(QString *reason)
+    {
+        if (m_db.commit())
+            return true;
+        *reason = explain(m_db.lastError(), m_service);
+        m_db.rollback();
+        return false;
+    }
+
+private:
+    QSqlDatabase &m_db;
+    const QString &m_service;
+};
+
+// A single boolean or number the server answers; nullopt-like invalid QVariant on failure.
+QVariant ask(QSqlDatabase &db, const QString &sql, const QVariantList &values, QSqlError *error)
+{
+    QSqlQuery query(db);
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        *error = query.lastError();
+        return {};
+    }
+    return query.next() ? query.value(0) : QVariant(QMetaType(QMetaType::Int));
+}
+
+// The privileges each group role must hold on each table, and those a pupil's computer must
+// not: it may add visits and read class lists, never read, change or remove results.
+struct Privilege
+{
+    const QString &role;
+    const char *table;
+    const char *privilege;
+    bool granted;
+};
+
+bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *reason)
+{
+    QSqlError error;
+    const QVariant allowed = ask(db, QStringLiteral("SELECT rolsuper OR rolcreaterole FROM pg_roles "
+                                                    "WHERE rolname = current_user"), {}, &error);
+    if (!allowed.isValid()) {
+        *reason = explain(error, service);
+        return false;
+    }
+    if (!allowed.toBool()) {
+        *reason = QStringLiteral("the login in the service \"%1\" is not allowed to set up the school database: "
+                                 "it needs an administrator's login").arg(service);
+        return false;
+    }
+
+    const QVariant hasSchema = ask(db, QStringLiteral("SELECT to_regclass('quorvale_schema') IS NOT NULL"), {}, &error);
+    if (!hasSchema.isValid()) {
+        *reason = explain(error, service);
+        return false;
+    }
+    int version = 0;
+    if (hasSchema.toBool()) {
+        const QVariant kept = ask(db, QStringLiteral("SELECT coalesce(max(version), 0) FROM quorvale_schema"), {}, &error);
+        if (!kept.isValid()) {
+            *reason = explain(error, service);
+            return false;
+        }
+        version = kept.toInt();
+    }
+    if (version > SchemaVersion) {
+        *reason = QStringLiteral("the school database was set up by a newer Quorvale");
+        return false;
+    }
+
+    bool changed = false;
+    Step step(db, service);
+    if (version < 1) {
+        // Version 1: the visits every computer sends (one row per visit id, whatever is sent
+        // twice) and the class lists every computer shows.
+        if (!step.begin(reason)
+            || !step.run(QStringLiteral("CREATE TABLE quorvale_schema (version int NOT NULL)"), reason)
+            || !step.run(QStringLiteral("CREATE TABLE visits (id uuid PRIMARY KEY, computer text, started timestamptz, "
+                                        "seconds int, class text, pupil text, activity text, title text, items int, "
+                                        "unit text, right_first int, wrong_first int, "
+                                        "received timestamptz NOT NULL DEFAULT now())"), reason)
+            || !step.run(QStringLiteral("CREATE INDEX visits_class_pupil ON visits (class, pupil, started)"), reason)
+            || !step.run(QStringLiteral("CREATE INDEX visits_started ON visits (started)"), reason)
+            || !step.run(QStringLiteral("CREATE TABLE pupils (id uuid PRIMARY KEY, name text NOT NULL, "
+                                        "class text NOT NULL)"), reason)
+            || !step.run(QStringLiteral("CREATE UNIQUE INDEX pupils_class_name ON pupils (class, lower(name))"), reason)
+            || !step.run(QStringLiteral("REVOKE ALL ON quorvale_schema, visits, pupils FROM PUBLIC"), reason)
+            || !step.run(QStringLiteral("INSERT INTO quorvale_schema (version) VALUES (1)"), reason)
+            || !step.commit(reason))
+            return false;
+        out << "created table quorvale_schema\n"
+            << "created table visits\n"
+            << "created table pupils\n"
+            << "set the school database to version 1\n";
+        changed = true;
+    }
+
+    // The group roles and their rights, in one step: created only when missing, each right
+    // granted or taken away only when it is not already as it should be.
+    if (!step.begin(reason))
+        return false;
+    QStringList done;
+    for (const QString &role : {PupilRole, TeacherRole}) {
+        const QVariant exists = ask(db, QStringLiteral("SELECT count(*) FROM pg_roles WHERE rolname = ?"), {role}, &error);
+        if (!exists.isValid()) {
+            *reason = explain(error, service);
+            db.rollback();
+            return false;
+        }
+        if (exists.toInt() == 0) {
+            if (!step.run(QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(role), reason))
+                return false;
+            done << QStringLiteral("created role %1").arg(role);
+        }
+    }
+    const Privilege privileges[] = {
+        {PupilRole, "quorvale_schema", "SELECT", true},
+        {PupilRole, "pupils", "SELECT", true},
+        {PupilRole, "visits", "INSERT", true},
+        {PupilRole, "visits", "SELECT", false},
+        {PupilRole, "visits", "UPDATE", false},
+        {PupilRole, "visits", "DELETE", false},
+        {PupilRole, "visits", "TRUNCATE", false},
+        {PupilRole, "pupils", "INSERT", false},
+        {PupilRole, "pupils", "UPDATE", false},
+        {PupilRole, "pupils", "DELETE", false},
+        {TeacherRole, "quorvale_schema", "SELECT", true},
+        {TeacherRole, "visits", "SELECT", true},
+        {TeacherRole, "visits", "DELETE", true},
+        {TeacherRole, "pupils", "SELECT", true},
+        {TeacherRole, "pupils", "INSERT", true},
+        {TeacherRole, "pupils", "UPDATE", true},
+        {TeacherRole, "pupils", "DELETE", true},
+    };
+    for (const Privilege &p : privileges) {
+        const QVariant holds = ask(db, QStringLiteral("SELECT has_table_privilege(?, ?, ?)"),
+                                   {p.role, QString::fromLatin1(p.table), QString::fromLatin1(p.privilege)}, &error);
+        if (!holds.isValid()) {
+            *reason = explain(error, service);
+            db.rollback();
+            return false;
+        }
+        if (holds.toBool() == p.granted)
+            continue;
+        const QString sql = p.granted ? QStringLiteral("GRANT %1 ON %2 TO %3") : QStringLiteral("REVOKE %1 ON %2 FROM %3");
+        if (!step.run(sql.arg(QLatin1String(p.privilege), QLatin1String(p.table), p.role), reason))
+            return false;
+        done << (p.granted ? QStringLiteral("granted %1 %2 on %3") : QStringLiteral("revoked %2 on %3 from %1"))
+                    .arg(p.role, QString::fromLatin1(p.privilege), QString::fromLatin1(p.table));
+    }
+    if (!step.commit(reason))
+        return false;
+    for (const QString &line : std::as_const(done))
+        out << line << '\n';
+    changed = changed || !done.isEmpty();
+
+    if (!changed)
+        out << "nothing to do: the school database is up to date\n";
+    return true;
+}
+
+} // namespace
+
+bool isServiceName(const QString &name)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.-]{1,63}$"));
+    return plain.match(name).hasMatch();
+}
+
+bool setUp(const QString &service, QTextStream &out, QString *reason)
+{
+    if (!isServiceName(service)) {
+        *reason = QStringLiteral("\"%1\" is not a connection service name: use only letters, digits, '_', '-' "
+                                 "and '.'").arg(service.left(80));
+        return false;
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *reason = QStringLiteral("this computer cannot reach a PostgreSQL server: Qt's PostgreSQL driver "
+                                 "(Debian package libqt6sql6-psql) is not installed");
+        return false;
+    }
+    const QString name = QStringLiteral("quorvale-school-setup-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        // libpq reads everything else (host, user, sslmode ...) from the service file and the
+        // password from the password file: nothing secret passes through the program.
+        db.setConnectOptions(QStringLiteral("service=") + service);
+        if (!db.open())
+            *reason = explain(db.lastError(), service);
+        else
+            ok = run(db, service, out, reason);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    out.flush();
+    return ok;
+}
+
+} // namespace SchoolDatabase
