@@ -143,6 +143,29 @@ public:
     // Whether visits are being kept at all.
     virtual bool isKeeping() const = 0;
 
+    // A kept visit that has ended and is not yet in the school database, as it is sent.
+    struct OutgoingVisit
+    {
+        QString uuid; // made when the visit started; the school database keeps one row per id
+        QString computer;
+        QDateTime started; // local time
+        int seconds = 0;
+        QString classLabel;
+        QString pupil; // the pupil's name as it is now; empty for a visit kept by class alone
+        QString activity;
+        QString title;
+        int items = 0;
+        QString unit;
+        int rightFirstTime = 0;
+        int wrongFirstTime = 0;
+    };
+    // At most `limit` ended visits not yet marked sent, oldest first; never a visit under way.
+    virtual QList<OutgoingVisit> unsentVisits(int limit) const = 0;
+    // Marks these visits as in the school database (called only once it has committed
+    // them); ids of visits under way or no longer kept are passed over. False and why when
+    // the mark could not be written (none is then marked).
+    virtual bool markSent(const QStringList &uuids, QString *error) = 0;
+
     // Called whenever visits have been written or removed (at each Next, on leaving an
     // activity, on clearing), so a page showing them can read them again. Returns a key
     // for removing the call; callers remove theirs before they go.
@@ -217,6 +240,8 @@ public:
     }
     QString problem() const override { return m_problem; }
     bool isKeeping() const override { return false; }
+    QList<OutgoingVisit> unsentVisits(int) const override { return {}; }
+    bool markSent(const QStringList &uuids, QString *error) override { return uuids.isEmpty() || refuse(error); }
 
 private:
     bool refuse(QString *error) const

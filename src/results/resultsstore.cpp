@@ -6,7 +6,9 @@
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QUrl>
+#include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
@@ -106,9 +108,38 @@ QStringList migration(int from)
             QStringLiteral("ALTER TABLE visits ADD COLUMN pupil INTEGER REFERENCES pupils (id)"),
             QStringLiteral("CREATE INDEX visits_pupil ON visits (pupil)"),
         };
+    case 3:
+        // Ready for a school database: each visit has an id of its own, made when it
+        // starts (a random UUID, so no two computers ever make the same), the computer
+        // it was made on, whether it has ended ("done": a visit under way is written at
+        // each item and changes until then) and whether the school database has it.
+        // Visits kept so far were made on this computer, have ended and were never sent.
+        return {
+            QStringLiteral("ALTER TABLE visits ADD COLUMN uuid TEXT"),
+            QStringLiteral("ALTER TABLE visits ADD COLUMN computer TEXT NOT NULL DEFAULT ''"),
+            QStringLiteral("ALTER TABLE visits ADD COLUMN done INTEGER NOT NULL DEFAULT 1"),
+            QStringLiteral("ALTER TABLE visits ADD COLUMN sent INTEGER NOT NULL DEFAULT 0"),
+            // A version 4 UUID from SQLite's random bytes.
+            QStringLiteral("UPDATE visits SET uuid = lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4'"
+                           " || substr(hex(randomblob(2)), 2) || '-' || substr('89ab', 1 + (random() & 3), 1)"
+                           " || substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6)))"),
+            QStringLiteral("UPDATE visits SET computer = ?"),
+            QStringLiteral("CREATE UNIQUE INDEX visits_uuid ON visits (uuid)"),
+            QStringLiteral("CREATE INDEX visits_unsent ON visits (started) WHERE sent = 0"),
+        };
     }
     return {};
 }
+
+// The computer's name as kept with its visits.
+QString computerName()
+{
+    return QSysInfo::machineHostName();
+}
+
+// A visit still marked as under way that started this long ago was left by a program that
+// was killed: it has ended, as far as it ever will.
+constexpr qint64 AbandonedAfterSecs = 12 * 3600;
 
 // The filter's terms on the visits table (named `table` in the statement).
 QString whereClause(const ResultsStore::Filter &filter, const QString &table = QStringLiteral("visits"))
@@ -295,6 +326,8 @@ void ResultsStore::visitStarted(const QString &activity, const QString &title)
     visit.activity = activity;
     visit.title = title;
     visit.unit = unitOf(activity);
+    visit.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    visit.computer = computerName();
     m_visit = std::move(visit);
 }
 
@@ -361,6 +394,7 @@ bool ResultsStore::write(OpenVisit &visit)
     // In the word activities each word dropped is an item (a sentence asks for several).
     const int items = visit.unit == Word ? right + wrong : int(visit.items.size());
     const qint64 seconds = visit.seconds.value_or((visit.clock.elapsed() + 500) / 1000);
+    const int done = visit.seconds ? 1 : 0;
 
     const qint64 idBefore = visit.id;
     const int itemsBefore = visit.itemsWritten;
@@ -369,9 +403,9 @@ bool ResultsStore::write(OpenVisit &visit)
     bool ok = began;
     if (ok && visit.id != 0) {
         query.prepare(QStringLiteral("UPDATE visits SET seconds = ?, items = ?, right_first = ?,"
-                                     " wrong_first = ? WHERE id = ?"));
-        for (const QVariant &value :
-             {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong), QVariant(visit.id)})
+                                     " wrong_first = ?, done = ? WHERE id = ?"));
+        for (const QVariant &value : {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong),
+                                      QVariant(done), QVariant(visit.id)})
             query.addBindValue(value);
         ok = query.exec();
         // Its row was cleared meanwhile: the visit is written afresh.
@@ -395,14 +429,16 @@ bool ResultsStore::write(OpenVisit &visit)
         return true;
     }
     if (ok && visit.id == 0) {
-        query.prepare(QStringLiteral("INSERT INTO visits (seconds, items, right_first, wrong_first, pupil, started,"
-                                     " class, activity, title, unit) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        query.prepare(QStringLiteral("INSERT INTO visits (seconds, items, right_first, wrong_first, done, pupil,"
+                                     " started, class, activity, title, unit, uuid, computer)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const QVariant &value : {QVariant(seconds), QVariant(items), QVariant(right), QVariant(wrong),
+                                      QVariant(done),
                                       visit.pupil != 0 ? QVariant(visit.pupil) : QVariant(QMetaType::fromType<qint64>())})
             query.addBindValue(value);
         // A null QString is bound as NULL: text columns get empty text instead.
-        for (const QString &text :
-             {visit.started.toString(TimeFormat), visit.classLabel, visit.activity, visit.title, visit.unit})
+        for (const QString &text : {visit.started.toString(TimeFormat), visit.classLabel, visit.activity, visit.title,
+                                    visit.unit, visit.uuid, visit.computer})
             query.addBindValue(text.isNull() ? QString(QLatin1String("")) : text);
         ok = query.exec();
         if (ok)
@@ -713,7 +749,8 @@ ResultsStore::Check ResultsStore::migrate(QString *why) const
     for (const QString &step : std::as_const(steps)) {
         if (check != Check::Usable)
             break;
-        if (!query.exec(step))
+        // The one step with a value to bind: the computer's name.
+        if (!(step.contains(QLatin1Char('?')) ? run(query, step, {computerName()}) : query.exec(step)))
             check = classify(query.lastError(), why);
     }
     if (check != Check::Usable) {
@@ -1281,4 +1318,69 @@ QList<ResultsStore::PupilSummary> ResultsStore::pupilSummary(const Filter &filte
     std::stable_sort(rows.begin(), rows.end(),
                      [](const PupilSummary &a, const PupilSummary &b) { return byName(a.pupil.name, b.pupil.name); });
     return rows;
+}
+
+QList<ResultsStore::OutgoingVisit> ResultsStore::unsentVisits(int limit) const
+{
+    QList<OutgoingVisit> rows;
+    if (limit <= 0 || !ensureOpen() || m_version < 4)
+        return rows;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    const QString abandoned = QDateTime::currentDateTime().addSecs(-AbandonedAfterSecs).toString(TimeFormat);
+    if (!run(query,
+             QStringLiteral("SELECT v.uuid, v.computer, v.started, v.seconds, v.class, p.name, v.activity, v.title,"
+                            " v.items, v.unit, v.right_first, v.wrong_first FROM visits v"
+                            " LEFT JOIN pupils p ON p.id = v.pupil"
+                            " WHERE v.sent = 0 AND (v.done = 1 OR v.started < ?) AND v.id <> ?"
+                            " ORDER BY v.started, v.id LIMIT ?"),
+             {abandoned, m_visit ? m_visit->id : 0, limit}))
+        return rows;
+    while (query.next()) {
+        OutgoingVisit visit;
+        visit.uuid = query.value(0).toString();
+        visit.computer = query.value(1).toString();
+        visit.started = QDateTime::fromString(query.value(2).toString(), TimeFormat);
+        visit.seconds = query.value(3).toInt();
+        visit.classLabel = query.value(4).toString();
+        visit.pupil = query.value(5).toString();
+        visit.activity = query.value(6).toString();
+        visit.title = query.value(7).toString();
+        visit.items = query.value(8).toInt();
+        visit.unit = query.value(9).toString();
+        visit.rightFirstTime = query.value(10).toInt();
+        visit.wrongFirstTime = query.value(11).toInt();
+        rows.append(visit);
+    }
+    return rows;
+}
+
+bool ResultsStore::markSent(const QStringList &uuids, QString *error)
+{
+    if (uuids.isEmpty())
+        return true;
+    const QString abandoned = QDateTime::currentDateTime().addSecs(-AbandonedAfterSecs).toString(TimeFormat);
+    const qint64 underWay = m_visit ? m_visit->id : 0;
+    QString why;
+    const bool done = writeTransaction(
+        [&](QSqlQuery &query, QString *refused) {
+            if (m_version < 4) {
+                *refused = QStringLiteral("the results file is from an older version of Quorvale");
+                return false;
+            }
+            if (!query.prepare(QStringLiteral("UPDATE visits SET sent = 1 WHERE uuid = ? AND (done = 1 OR started < ?)"
+                                              " AND id <> ?")))
+                return false;
+            for (const QString &uuid : uuids) {
+                for (const QVariant &value : {QVariant(uuid), QVariant(abandoned), QVariant(underWay)})
+                    query.addBindValue(value);
+                if (!query.exec())
+                    return false;
+            }
+            return true;
+        },
+        &why);
+    if (!done && error)
+        *error = QStringLiteral("The visits sent could not be marked as sent: %1.").arg(why);
+    return done;
 }

@@ -55,6 +55,8 @@ public:
     int writeCsv(QIODevice &device, const Filter &filter, QString *error) const override;
     QString problem() const override;
     bool isKeeping() const override;
+    QList<OutgoingVisit> unsentVisits(int limit) const override;
+    bool markSent(const QStringList &uuids, QString *error) override;
 
     // PupilRoster
     QList<Entry> pupilsOf(const QString &classLabel) const override;
@@ -64,7 +66,7 @@ public:
 
     // The schema this build writes (PRAGMA user_version); a file with a newer one is set
     // aside rather than changed.
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     // Marks a results file as this program's (PRAGMA application_id): "QVLR".
     static constexpr int ApplicationId = 0x51564c52;
     // The unit an activity's items are counted in ("question", "set", "word").
@@ -89,6 +91,8 @@ private:
         QString activity;
         QString title;
         QString unit;
+        QString uuid;     // made when it starts, kept with it everywhere
+        QString computer; // this computer's name
         QList<Item> items;
         int itemsWritten = 0;
         bool forgotten = false; // its pupil was removed: never written

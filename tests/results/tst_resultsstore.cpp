@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSysInfo>
+#include <QUuid>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -686,6 +688,10 @@ private slots:
         QTest::newRow("version 1, the last step fails") << 1 << "CREATE VIEW pupils AS SELECT 1";
         QTest::newRow("version 2, the name taken") << 2 << "CREATE VIEW pupils AS SELECT 1";
         QTest::newRow("version 2, a read-only disk") << 2 << "read-only";
+        QTest::newRow("from version 3") << 3 << "";
+        QTest::newRow("version 3, a trigger raises") << 3 << "CREATE TRIGGER no BEFORE UPDATE ON visits BEGIN"
+                                                             " SELECT RAISE(ABORT, 'no'); END";
+        QTest::newRow("version 3, the name taken") << 3 << "CREATE INDEX visits_uuid ON items (seq)";
     }
     void pupilsMigration()
     {
@@ -710,16 +716,21 @@ private slots:
             " ('2025-03-12T10:05:00', 0, '', 'cv', '', 3, 1, 1), ('2025-03-13T09:00:00', 7, '6A', 'sort', 'Sort', 2, 0, 2)",
             "INSERT INTO items VALUES (1, 0, 5, 1, 0), (1, 1, 9, 0, 1), (3, 0, 2, 0, 2)",
         };
-        if (version == 2)
+        if (version >= 2)
             statements << "ALTER TABLE visits ADD COLUMN unit TEXT NOT NULL DEFAULT 'question'"
                        << "UPDATE visits SET unit = 'set' WHERE activity = 'cv'"
                        << QStringLiteral("PRAGMA application_id = %1").arg(ResultsStore::ApplicationId);
+        if (version == 3)
+            statements << "CREATE TABLE pupils (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL,"
+                          " class TEXT NOT NULL)"
+                       << "ALTER TABLE visits ADD COLUMN pupil INTEGER REFERENCES pupils (id)"
+                       << "INSERT INTO pupils (name, class) VALUES ('Ann', '5B')";
         statements << QStringLiteral("PRAGMA user_version = %1").arg(version);
         if (!obstacle.isEmpty() && obstacle != QLatin1String("read-only"))
             statements << obstacle;
         for (const QString &statement : std::as_const(statements))
             sql(m_path, statement);
-        const QString columns = version == 2 ? "id, started, seconds, class, activity, title, items, right_first,"
+        const QString columns = version >= 2 ? "id, started, seconds, class, activity, title, items, right_first,"
                                                " wrong_first, unit"
                                              : "id, started, seconds, class, activity, title, items, right_first,"
                                                " wrong_first";
@@ -740,11 +751,22 @@ private slots:
             QCOMPARE(store.visits().size(), 3); // read either way
             QCOMPARE(store.visits().first().pupil, QString());
             QCOMPARE(store.isKeeping(), obstacle.isEmpty());
+            // Kept visits are ready to send once migrated, oldest first.
+            QStringList unsent;
+            for (const auto &visit : store.unsentVisits(10))
+                unsent << visit.activity + " " + visit.started.toString(Qt::ISODate);
+            QCOMPARE(unsent, obstacle.isEmpty() ? QStringList({"similes 2025-03-12T10:00:00", "cv 2025-03-12T10:05:00",
+                                                               "sort 2025-03-13T09:00:00"})
+                                                : QStringList());
             QCOMPARE(store.problem().isEmpty(), obstacle.isEmpty());
             QCOMPARE(store.classLabels(), QStringList({"5B", "6A"}));
         }
         if (obstacle.isEmpty()) {
-            QCOMPARE(sql(m_path, "PRAGMA user_version").toInt(), 3);
+            QCOMPARE(sql(m_path, "PRAGMA user_version").toInt(), ResultsStore::SchemaVersion);
+            // Each visit has an id of its own, this computer's name and no "sent" mark.
+            QCOMPARE(sql(m_path, "SELECT COUNT(DISTINCT uuid) FROM visits WHERE uuid LIKE '________-____-4___-____-"
+                                 "____________' AND computer = '" + QSysInfo::machineHostName()
+                                 + "' AND sent = 0 AND done = 1").toInt(), 3);
             // Version 1 counted the word activities differently (none here): every value stays.
             QCOMPARE(sql(m_path, visitRows).toString(), visitsBefore);
             QCOMPARE(sql(m_path, itemRows).toString(), itemsBefore);
@@ -863,6 +885,57 @@ private slots:
         QVERIFY(lines.at(1).contains(",6A,Amy,similes,"));
         QCOMPARE(store.clear({{}, {}, {}, ids.at(1)}), 2);
         QCOMPARE(store.visits().size(), 3);
+    }
+
+    // Each visit is ready to send once it has ended: its UUID is made at its start and kept
+    // when written; only ended visits are listed, oldest first, and marked sent; the marks
+    // survive reopening; removing a pupil or class removes their visits, sent or not.
+    void readyToSend()
+    {
+        QString error;
+        QString first;
+        QString third;
+        {
+            ResultsStore store(m_path);
+            store.setClassLabel(QStringLiteral("5B"));
+            const qint64 ann = store.addPupils(QStringLiteral("5B"), {"Ann"}, &error).value(0);
+            play(store, QStringLiteral("similes"), QStringLiteral("R W")); // written at its second item
+            first = sql(m_path, "SELECT uuid FROM visits").toString();
+            QVERIFY(!QUuid::fromString(first).isNull());
+            QVERIFY(store.unsentVisits(10).isEmpty()); // under way
+            QVERIFY(store.markSent({first}, &error));   // passed over while under way
+            store.visitEnded();
+            QCOMPARE(sql(m_path, "SELECT uuid || sent FROM visits").toString(), first + "0");
+            store.signIn(ann);
+            play(store, QStringLiteral("cv"), QStringLiteral("R"));
+            store.signIn(0);
+            play(store, QStringLiteral("sort"), QStringLiteral("W R")); // under way
+            third = sql(m_path, "SELECT uuid FROM visits WHERE activity = 'sort'").toString();
+
+            QStringList unsent;
+            for (const auto &visit : store.unsentVisits(10))
+                unsent << QStringList{visit.uuid.left(8), visit.computer, visit.classLabel, visit.pupil, visit.activity,
+                                      QString::number(visit.items), visit.unit, QString::number(visit.rightFirstTime),
+                                      QString::number(visit.wrongFirstTime)}
+                              .join(' ');
+            const QString host = QSysInfo::machineHostName();
+            QCOMPARE(unsent, QStringList({first.left(8) + " " + host + " 5B  similes 2 question 1 1",
+                                          store.unsentVisits(10).value(1).uuid.left(8) + " " + host
+                                              + " 5B Ann cv 1 set 1 0"}));
+            QCOMPARE(store.unsentVisits(1).size(), 1);
+            QCOMPARE(store.unsentVisits(1).first().uuid, first);
+            QVERIFY(store.markSent({first, third, "no such visit"}, &error));
+            QCOMPARE(store.unsentVisits(10).size(), 1);
+        } // ends the third visit
+        ResultsStore again(m_path);
+        QCOMPARE(sql(m_path, "SELECT group_concat(activity || sent, ' ') FROM (SELECT * FROM visits ORDER BY id)")
+                     .toString(),
+                 QStringLiteral("similes1 cv0 sort0"));
+        QCOMPARE(sql(m_path, "SELECT uuid FROM visits WHERE activity = 'sort'").toString(), third);
+        QCOMPARE(again.unsentVisits(10).size(), 2);
+        QCOMPARE(again.removePupil(again.pupils().first().id, &error), 1);
+        QCOMPARE(again.removeClass(QStringLiteral("5B"), &error), 2); // one sent, one not
+        QVERIFY(again.unsentVisits(10).isEmpty());
     }
 
     // A pupil removed from another copy of the program (the teacher's computer) while
