@@ -155,6 +155,10 @@ private slots:
         QVERIFY(pupil.isOpen());
         QCOMPARE(exec(pupil, QStringLiteral("INSERT INTO visits (id, computer, class, pupil, items) VALUES "
                                             "('6f1c1d2e-0000-4000-8000-000000000001', 'suite-1', '5B', 'Amara', 4)")), QString());
+        // Sent again (the computer never heard the commit): kept once, without an error. With no
+        // conflict target, which would need the right to read the visits.
+        QCOMPARE(exec(pupil, QStringLiteral("INSERT INTO visits (id, items) VALUES "
+                                            "('6f1c1d2e-0000-4000-8000-000000000001', 9) ON CONFLICT DO NOTHING")), QString());
         QCOMPARE(exec(pupil, QStringLiteral("SELECT name FROM pupils")), QString());
         for (const char *sql : {"SELECT * FROM visits", "DELETE FROM visits", "UPDATE visits SET items = 0",
                                 "INSERT INTO pupils (id, name, class) VALUES (gen_random_uuid(), 'X', '5B')"})
@@ -164,6 +168,7 @@ private slots:
         QSqlQuery read(teacher);
         QVERIFY(read.exec(QStringLiteral("SELECT pupil FROM visits")) && read.next());
         QCOMPARE(read.value(0).toString(), QStringLiteral("Amara"));
+        QVERIFY(!read.next());
         QCOMPARE(exec(teacher, QStringLiteral("DELETE FROM visits WHERE pupil = 'Amara'")), QString());
         QCOMPARE(exec(teacher, QStringLiteral("INSERT INTO pupils (id, name, class) VALUES (gen_random_uuid(), 'Amara', '5B')")), QString());
         QVERIFY(!exec(teacher, QStringLiteral("INSERT INTO pupils (id, name, class) VALUES (gen_random_uuid(), 'AMARA', '5B')")).isEmpty());
