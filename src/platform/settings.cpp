@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -16,6 +18,7 @@ const QString HighContrastKey = QStringLiteral("view/highContrast");
 const QString PupilsSignInKey = QStringLiteral("pupils/signIn");
 const QString IdleMinutesKey = QStringLiteral("pupils/idleMinutes");
 const QString LastPupilClassKey = QStringLiteral("pupils/lastClass");
+const QString SchoolServiceKey = QStringLiteral("results/service");
 constexpr int DefaultIdleMinutes = 10;
 
 } // namespace
@@ -166,4 +169,29 @@ void Settings::setLastPupilClass(const QString &label)
 {
     if (lastPupilClass() != label)
         m_settings.setValue(LastPupilClassKey, label);
+}
+
+bool Settings::isServiceName(const QString &name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^[A-Za-z0-9_.-]{1,%1}$").arg(SchoolServiceMaxLength));
+    return pattern.match(name).hasMatch();
+}
+
+QString Settings::schoolService() const
+{
+    const QString service = m_settings.value(SchoolServiceKey).toString().trimmed();
+    return isServiceName(service) ? service : QString();
+}
+
+bool Settings::setSchoolService(const QString &service)
+{
+    const QString name = service.trimmed();
+    if (!name.isEmpty() && !isServiceName(name))
+        return false;
+    if (name.isEmpty())
+        m_settings.remove(SchoolServiceKey);
+    else if (m_settings.value(SchoolServiceKey).toString() != name)
+        m_settings.setValue(SchoolServiceKey, name);
+    return true;
 }

@@ -56,6 +56,15 @@ public:
     // class has no pupils; empty before anyone has signed in.
     QString lastPupilClass() const;
     void setLastPupilClass(const QString &label);
+    // The school database this computer sends its results to: the name of a connection
+    // service in libpq's own files (the address, login and password are there, never
+    // here); empty for this computer only. A name is letters, digits, "_", "-" and "." (at
+    // most 63): anything else, which could add options of its own to the connection, is
+    // read as none and never saved (false).
+    static constexpr int SchoolServiceMaxLength = 63;
+    static bool isServiceName(const QString &name);
+    QString schoolService() const;
+    bool setSchoolService(const QString &service);
 
     // Writes what has changed to the file now (it is also written when this goes).
     void sync() { m_settings.sync(); }

@@ -10,7 +10,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -37,6 +39,7 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     , m_signIn(new QCheckBox(QStringLiteral("Pupils s&ign in"), this))
     , m_idleMinutes(new QSpinBox(this))
     , m_textSize(new QComboBox(this))
+    , m_schoolService(new QLineEdit(this))
 {
     Settings &settings = m_context.settings;
     const bool canSpeak = m_speech && m_speech->available();
@@ -145,11 +148,31 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     teacherForm->addRow(QStringLiteral("Te&xt size:"), m_textSize);
     qobject_cast<QLabel *>(teacherForm->labelForField(m_textSize))->setBuddy(m_textSize);
 
+    // Only the connection's name: where the server is, the login and its password are in
+    // the connection files the school's IT person puts on each computer.
+    m_schoolService->setObjectName(QStringLiteral("schoolService"));
+    m_schoolService->setAccessibleName(QStringLiteral("School database"));
+    m_schoolService->setPlaceholderText(QStringLiteral("none: this computer only"));
+    m_schoolService->setMaxLength(Settings::SchoolServiceMaxLength);
+    m_schoolService->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[A-Za-z0-9_.-]*")), m_schoolService));
+    m_schoolService->setText(settings.schoolService());
+    auto *serviceNote = new QLabel(QStringLiteral("The name your school's IT person gave the school's results "
+                                                  "database. Leave it empty to keep results on this computer only."),
+                                   this);
+    serviceNote->setWordWrap(true);
+    auto *schoolBox = new QGroupBox(QStringLiteral("School"), this);
+    auto *schoolForm = new QFormLayout(schoolBox);
+    schoolForm->addRow(QStringLiteral("School &database:"), m_schoolService);
+    schoolForm->addRow(serviceNote);
+    qobject_cast<QLabel *>(schoolForm->labelForField(m_schoolService))->setBuddy(m_schoolService);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speechBox);
     layout->addWidget(viewBox);
     layout->addWidget(pupilsBox);
     layout->addWidget(teacherBox);
+    layout->addWidget(schoolBox);
     layout->addStretch(1);
 
     connect(m_readAloud, &QCheckBox::toggled, this, [this](bool on) {
@@ -183,6 +206,10 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
         emit textSizeChanged();
     });
     connect(m_try, &QPushButton::clicked, this, &SettingsPage::tryVoice);
+    connect(m_schoolService, &QLineEdit::textChanged, this, [this](const QString &service) {
+        if (m_context.settings.setSchoolService(service))
+            saved();
+    });
 }
 
 QString SettingsPage::voiceLabel(const QString &voice)

@@ -5,6 +5,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSlider;
 class QSpinBox;
@@ -14,7 +15,7 @@ struct TeacherContext;
 // The teacher's settings for the pupils' screens: read-aloud (on or off, the voice, the
 // speaking rate, a button to hear it), high contrast, pupils signing in (on or off, and
 // the minutes without input after which a pupil is signed out), and the teacher window's
-// text size. Every change is saved at once and the screens follow it. When read-aloud cannot be heard on this computer, one line says
+// text size, and the school database results are sent to (a connection's name). Every change is saved at once and the screens follow it. When read-aloud cannot be heard on this computer, one line says
 // why.
 class SettingsPage : public QWidget
 {
@@ -44,4 +45,5 @@ private:
     QCheckBox *m_signIn;
     QSpinBox *m_idleMinutes;
     QComboBox *m_textSize;
+    QLineEdit *m_schoolService;
 };

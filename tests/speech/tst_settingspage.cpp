@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -61,6 +62,8 @@ private slots:
     void unavailable_data();
     void unavailable();
     void teacherTextFollowsScreenAndChoice();
+    void schoolService_data();
+    void schoolService();
 
 private:
     QTemporaryDir m_dir;
@@ -196,6 +199,61 @@ void TestSettingsPage::teacherTextFollowsScreenAndChoice()
     size->setCurrentIndex(1);
     QCOMPARE(shownSize(), std::round(system * screen * 1.25 * 10) / 10);
     QCOMPARE(Settings().teacherTextSize(), 1);
+}
+
+// The school database's name: typed on the page (only what a name may hold gets in) or
+// found in a hand-edited file, where anything that could add connection options of its own
+// is read as none.
+void TestSettingsPage::schoolService_data()
+{
+    QTest::addColumn<QString>("typed"); // on the page; empty: written straight into the file
+    QTest::addColumn<QString>("inFile");
+    QTest::addColumn<QString>("read");
+
+    QTest::newRow("a name") << "school_db-1.main" << "" << "school_db-1.main";
+    QTest::newRow("spaces and options typed") << "school host=evil;x" << "" << "schoolhostevilx";
+    QTest::newRow("cleared") << "(clear)" << "" << "";
+    QTest::newRow("63 letters") << "" << QString(63, QChar('s')) << QString(63, QChar('s'));
+    QTest::newRow("64 letters") << "" << QString(64, QChar('s')) << "";
+    QTest::newRow("spaces round it") << "" << "  school  " << "school";
+    QTest::newRow("another option") << "" << "school password=x" << "";
+    QTest::newRow("a quote") << "" << "school'" << "";
+    QTest::newRow("not ASCII") << "" << "sch\u00f6ol" << "";
+}
+
+void TestSettingsPage::schoolService()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, inFile);
+    QFETCH(QString, read);
+
+    NoResults results(QString{});
+    Settings settings;
+    {
+        QSettings file(settings.fileName(), QSettings::IniFormat);
+        file.setValue(QStringLiteral("results/service"), typed == QLatin1String("(clear)") ? QStringLiteral("old") : inFile);
+    }
+    int changes = 0;
+    TeacherContext context{results, settings, [&] { ++changes; }};
+    {
+        SettingsPage page(context);
+        auto *field = page.findChild<QLineEdit *>(QStringLiteral("schoolService"));
+        QCOMPARE(field->placeholderText(), QStringLiteral("none: this computer only"));
+        if (typed == QLatin1String("(clear)")) {
+            QCOMPARE(field->text(), QStringLiteral("old"));
+            field->selectAll();
+            QTest::keyClick(field, Qt::Key_Backspace);
+        } else if (!typed.isEmpty()) {
+            QTest::keyClicks(field, typed);
+        }
+        QCOMPARE(field->text(), read);
+    }
+    QCOMPARE(Settings().schoolService(), read);
+    if (!typed.isEmpty())
+        QVERIFY(changes > 0);
+    // A refused name is never saved: the file keeps what it had.
+    QCOMPARE(settings.setSchoolService(QStringLiteral("bad name")), false);
+    QCOMPARE(Settings().schoolService(), read);
 }
 
 QTEST_MAIN(TestSettingsPage)
