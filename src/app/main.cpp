@@ -75,6 +75,10 @@ int runCommandLine(int argc, char *argv[])
         QString reason;
         if (!plugin->setUpSchool(parser.value(QStringLiteral("school-setup")), out, &reason))
             return fail(reason.simplified() + QLatin1Char('.'));
+        out.flush();
+        if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0)
+            return fail(QStringLiteral("the school database was set up, but what was done could not be written "
+                                       "to standard output."));
         return 0;
     }
     const QString file = parser.value(exportResults);

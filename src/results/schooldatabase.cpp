@@ -10,34 +10,8 @@
 namespace SchoolDatabase {
 
 namespace {
-
 const QString PupilRole = QStringLiteral("quorvale_pupil");
 const QString TeacherRole = QStringLiteral("quorvale_teacher");
-
-// libpq's messages, said the way an IT person would act on them.
-QString explain(const QSqlError &error, const QString &service)
-{
-    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
-    auto has = [&text](const char *part) { return text.contains(QLatin1String(part)); };
-    if (has("definition of service") || has("service file"))
-        return QStringLiteral("there is no connection service called \"%1\" in this computer's service file "
-                              "(pg_service.conf, or the file PGSERVICEFILE names)").arg(service);
-    if (has("password authentication failed") || has("no password supplied") || has("password is required"))
-        return QStringLiteral("the school database refused the password for the service \"%1\": check the "
-                              "password file (.pgpass, or the file PGPASSFILE names)").arg(service);
-    if (has("permission denied") || has("must be superuser") || has("must have createrole")
-        || has("must be owner") || has("not permitted") || has("no pg_hba.conf entry"))
-        return QStringLiteral("the login in the service \"%1\" is not allowed to set up the school database: "
-                              "it needs an administrator's login").arg(service);
-    if (has("does not exist"))
-        return QStringLiteral("the database named in the service \"%1\" does not exist on the server").arg(service);
-    if (has("could not connect") || has("connection refused") || has("could not translate host name")
-        || has("timeout expired") || has("server closed the connection") || has("no route to host")
-        || has("connection to server"))
-        return QStringLiteral("the school database server for the service \"%1\" cannot be reached").arg(service);
-    return QStringLiteral("the school database could not be set up: %1")
-        .arg(error.databaseText().simplified().isEmpty() ? error.text().simplified() : error.databaseText().simplified());
-}
 
 // Runs statements in one transaction; false (and nothing kept) if any fails.
 class Step
@@ -225,6 +199,30 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
 }
 
 } // namespace
+
+QString explain(const QSqlError &error, const QString &service)
+{
+    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
+    auto has = [&text](const char *part) { return text.contains(QLatin1String(part)); };
+    if (has("definition of service") || has("service file"))
+        return QStringLiteral("there is no connection service called \"%1\" in this computer's service file "
+                              "(pg_service.conf, or the file PGSERVICEFILE names)").arg(service);
+    if (has("password authentication failed") || has("no password supplied") || has("password is required"))
+        return QStringLiteral("the school database refused the password for the service \"%1\": check the "
+                              "password file (.pgpass, or the file PGPASSFILE names)").arg(service);
+    if (has("permission denied") || has("must be superuser") || has("must have createrole")
+        || has("must be owner") || has("not permitted") || has("no pg_hba.conf entry"))
+        return QStringLiteral("the login in the service \"%1\" is not allowed to set up the school database: "
+                              "it needs an administrator's login").arg(service);
+    if (has("does not exist"))
+        return QStringLiteral("the database named in the service \"%1\" does not exist on the server").arg(service);
+    if (has("could not connect") || has("connection refused") || has("could not translate host name")
+        || has("timeout expired") || has("server closed the connection") || has("no route to host")
+        || has("connection to server"))
+        return QStringLiteral("the school database server for the service \"%1\" cannot be reached").arg(service);
+    return QStringLiteral("the school database could not be set up: %1")
+        .arg(error.databaseText().simplified().isEmpty() ? error.text().simplified() : error.databaseText().simplified());
+}
 
 bool isServiceName(const QString &name)
 {

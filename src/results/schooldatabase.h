@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QSqlError;
 class QTextStream;
 
 // The school's own PostgreSQL server, reached through a libpq connection service (the
@@ -14,6 +15,10 @@ constexpr int SchemaVersion = 1;
 // Whether name may be a libpq service name: letters, digits, '_', '-' and '.', at most 63
 // characters. Anything else is refused before it reaches the connection options.
 bool isServiceName(const QString &name);
+
+// What a failed connection or statement means, in one sentence an IT person can act on (no
+// such service, server not reachable, wrong password, no permission ...), without a full stop.
+QString explain(const QSqlError &error, const QString &service);
 
 // Creates or brings up to date the tables and the two group roles (quorvale_pupil,
 // quorvale_teacher) on the database the service names, as the administrator the service

@@ -74,9 +74,11 @@ class TestSchoolSetup : public QObject
         return query.exec(sql) ? QString() : query.lastError().databaseText();
     }
     // Runs the program; its exit code, with what it printed.
-    int setup(const QString &name, QByteArray *output)
+    int setup(const QString &name, QByteArray *output, const QString &outputFile = {})
     {
         QProcess program;
+        if (!outputFile.isEmpty())
+            program.setStandardOutputFile(outputFile);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PGSERVICEFILE"), m_dir.filePath(QStringLiteral("services")));
         env.insert(QStringLiteral("PGPASSFILE"), m_dir.filePath(QStringLiteral("passwords")));
@@ -142,6 +144,9 @@ private slots:
         QVERIFY2(!output.contains(AdminPassword.toUtf8()), output.constData());
         QCOMPARE(setup(QStringLiteral("school"), &output), 0);
         QCOMPARE(output, QByteArray("nothing to do: the school database is up to date\n"));
+        // What was done cannot be told (a full disk): not reported as success.
+        QCOMPARE(setup(QStringLiteral("school"), &output, QStringLiteral("/dev/full")), 2);
+        QVERIFY2(output.contains("could not be written"), output.constData());
     }
 
     // What a pupil's computer and a teacher's login may do with the visits.
