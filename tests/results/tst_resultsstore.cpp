@@ -517,6 +517,11 @@ private slots:
                         .arg(visit.wrongFirstTime);
         QCOMPARE(kept, QStringList({"similes 2 1 1", "openings 1 2 0", "cv 1 1 0"}));
         QVERIFY(store.problem().isEmpty());
+        // The visit cut short is not sent while it might still be under way (another copy
+        // of the program); half a day on, it has ended as far as it ever will.
+        QCOMPARE(store.unsentVisits(10).size(), 2);
+        sql(m_path, "UPDATE visits SET started = '2025-03-12T10:00:00' WHERE activity = 'cv'");
+        QCOMPARE(store.unsentVisits(10).size(), 3);
     }
 
     // The same export from the command line, through the real program: from a results file
