@@ -88,32 +88,33 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
         return false;
     }
 
-    const QVariant hasSchema = ask(db, QStringLiteral("SELECT to_regclass('quorvale_schema') IS NOT NULL"), {}, &error);
-    if (!hasSchema.isValid()) {
-        *reason = explain(error, service);
+    // Every step holds the same lock, so two set-ups run at once take turns and the second
+    // finds the first one's work done.
+    const QString lock = QStringLiteral("SELECT pg_advisory_xact_lock(7234001)");
+    bool changed = false;
+    Step step(db, service);
+    if (!step.begin(reason) || !step.run(lock, reason))
         return false;
-    }
+    const QVariant hasSchema = ask(db, QStringLiteral("SELECT to_regclass('quorvale_schema') IS NOT NULL"), {}, &error);
     int version = 0;
     if (hasSchema.toBool()) {
         const QVariant kept = ask(db, QStringLiteral("SELECT coalesce(max(version), 0) FROM quorvale_schema"), {}, &error);
-        if (!kept.isValid()) {
-            *reason = explain(error, service);
-            return false;
-        }
-        version = kept.toInt();
+        version = kept.isValid() ? kept.toInt() : -1;
+    }
+    if (!hasSchema.isValid() || version < 0) {
+        *reason = explain(error, service);
+        db.rollback();
+        return false;
     }
     if (version > SchemaVersion) {
         *reason = QStringLiteral("the school database was set up by a newer Quorvale");
+        db.rollback();
         return false;
     }
-
-    bool changed = false;
-    Step step(db, service);
     if (version < 1) {
         // Version 1: the visits every computer sends (one row per visit id, whatever is sent
         // twice) and the class lists every computer shows.
-        if (!step.begin(reason)
-            || !step.run(QStringLiteral("CREATE TABLE quorvale_schema (version int NOT NULL)"), reason)
+        if (!step.run(QStringLiteral("CREATE TABLE quorvale_schema (version int NOT NULL)"), reason)
             || !step.run(QStringLiteral("CREATE TABLE visits (id uuid PRIMARY KEY, computer text, started timestamptz, "
                                         "seconds int, class text, pupil text, activity text, title text, items int, "
                                         "unit text, right_first int, wrong_first int, "
@@ -132,11 +133,13 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
             << "created table pupils\n"
             << "set the school database to version 1\n";
         changed = true;
+    } else if (!step.commit(reason)) {
+        return false;
     }
 
     // The group roles and their rights, in one step: created only when missing, each right
     // granted or taken away only when it is not already as it should be.
-    if (!step.begin(reason))
+    if (!step.begin(reason) || !step.run(lock, reason))
         return false;
     QStringList done;
     for (const QString &role : {PupilRole, TeacherRole}) {

@@ -73,10 +73,8 @@ class TestSchoolSetup : public QObject
         QSqlQuery query(db);
         return query.exec(sql) ? QString() : query.lastError().databaseText();
     }
-    // Runs the program; its exit code, with what it printed.
-    int setup(const QString &name, QByteArray *output, const QString &outputFile = {})
+    void start(QProcess &program, const QString &name, const QString &outputFile = {})
     {
-        QProcess program;
         if (!outputFile.isEmpty())
             program.setStandardOutputFile(outputFile);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -87,10 +85,20 @@ class TestSchoolSetup : public QObject
         env.remove(QStringLiteral("DISPLAY"));
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(QUORVALE_PROGRAM), {QStringLiteral("--school-setup"), name});
+    }
+    // The program's exit code once it has ended, with what it printed.
+    static int finish(QProcess &program, QByteArray *output)
+    {
         if (!program.waitForFinished(60000))
             return -1;
         *output = program.readAllStandardOutput() + program.readAllStandardError();
         return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    }
+    int setup(const QString &name, QByteArray *output, const QString &outputFile = {})
+    {
+        QProcess program;
+        start(program, name, outputFile);
+        return finish(program, output);
     }
 
 public:
@@ -136,8 +144,16 @@ private slots:
 
     void setUpThenNothingToDo()
     {
-        QByteArray output;
-        QCOMPARE(setup(QStringLiteral("school"), &output), 0);
+        // Two set-ups at once (two IT people): they take turns, and one of them does it all.
+        QProcess first, second;
+        start(first, QStringLiteral("school"));
+        start(second, QStringLiteral("school"));
+        QByteArray output, other;
+        QCOMPARE(finish(first, &output), 0);
+        QCOMPARE(finish(second, &other), 0);
+        if (other.contains("created"))
+            std::swap(output, other);
+        QCOMPARE(other, QByteArray("nothing to do: the school database is up to date\n"));
         for (const char *line : {"created table visits", "created table pupils", "created role quorvale_pupil",
                                  "created role quorvale_teacher", "granted quorvale_pupil INSERT on visits"})
             QVERIFY2(output.contains(line), output.constData());
