@@ -144,20 +144,10 @@ public:
     virtual bool isKeeping() const = 0;
 
     // A kept visit that has ended and is not yet in the school database, as it is sent.
-    struct OutgoingVisit
+    struct OutgoingVisit : Visit
     {
         QString uuid; // made when the visit started; the school database keeps one row per id
         QString computer;
-        QDateTime started; // local time
-        int seconds = 0;
-        QString classLabel;
-        QString pupil; // the pupil's name as it is now; empty for a visit kept by class alone
-        QString activity;
-        QString title;
-        int items = 0;
-        QString unit;
-        int rightFirstTime = 0;
-        int wrongFirstTime = 0;
     };
     // At most `limit` ended visits not yet marked sent, oldest first; never a visit under way.
     virtual QList<OutgoingVisit> unsentVisits(int limit) const = 0;

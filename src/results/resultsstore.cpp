@@ -20,6 +20,23 @@ namespace {
 // sort as text.
 const QString TimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 
+// A visit's columns as every query of visits selects them first: started, seconds, class,
+// activity, title, right and wrong first time, unit, items, the pupil's name.
+constexpr int VisitColumns = 10;
+void readVisit(const QSqlQuery &query, Results::Visit &visit)
+{
+    visit.started = QDateTime::fromString(query.value(0).toString(), TimeFormat);
+    visit.seconds = query.value(1).toInt();
+    visit.classLabel = query.value(2).toString();
+    visit.activity = query.value(3).toString();
+    visit.title = query.value(4).toString();
+    visit.rightFirstTime = query.value(5).toInt();
+    visit.wrongFirstTime = query.value(6).toInt();
+    visit.unit = query.value(7).toString();
+    visit.items = query.value(8).toInt();
+    visit.pupil = query.value(9).toString();
+}
+
 // SQLite's primary result codes that need words of their own.
 constexpr int SqliteBusy = 5;
 constexpr int SqliteReadOnly = 8;
@@ -839,16 +856,7 @@ bool ResultsStore::readVisits(const Filter &filter, QList<Visit> *visits, QStrin
     }
     while (query.next()) {
         Visit visit;
-        visit.started = QDateTime::fromString(query.value(0).toString(), TimeFormat);
-        visit.seconds = query.value(1).toInt();
-        visit.classLabel = query.value(2).toString();
-        visit.activity = query.value(3).toString();
-        visit.title = query.value(4).toString();
-        visit.rightFirstTime = query.value(5).toInt();
-        visit.wrongFirstTime = query.value(6).toInt();
-        visit.unit = query.value(7).toString();
-        visit.items = query.value(8).toInt();
-        visit.pupil = query.value(9).toString();
+        readVisit(query, visit);
         visits->append(visit);
     }
     return true;
@@ -1329,8 +1337,8 @@ QList<ResultsStore::OutgoingVisit> ResultsStore::unsentVisits(int limit) const
     query.setForwardOnly(true);
     const QString abandoned = QDateTime::currentDateTime().addSecs(-AbandonedAfterSecs).toString(TimeFormat);
     if (!run(query,
-             QStringLiteral("SELECT v.uuid, v.computer, v.started, v.seconds, v.class, p.name, v.activity, v.title,"
-                            " v.items, v.unit, v.right_first, v.wrong_first FROM visits v"
+             QStringLiteral("SELECT v.started, v.seconds, v.class, v.activity, v.title, v.right_first, v.wrong_first,"
+                            " v.unit, v.items, p.name, v.uuid, v.computer FROM visits v"
                             " LEFT JOIN pupils p ON p.id = v.pupil"
                             " WHERE v.sent = 0 AND (v.done = 1 OR v.started < ?) AND v.id <> ?"
                             " ORDER BY v.started, v.id LIMIT ?"),
@@ -1338,18 +1346,9 @@ QList<ResultsStore::OutgoingVisit> ResultsStore::unsentVisits(int limit) const
         return rows;
     while (query.next()) {
         OutgoingVisit visit;
-        visit.uuid = query.value(0).toString();
-        visit.computer = query.value(1).toString();
-        visit.started = QDateTime::fromString(query.value(2).toString(), TimeFormat);
-        visit.seconds = query.value(3).toInt();
-        visit.classLabel = query.value(4).toString();
-        visit.pupil = query.value(5).toString();
-        visit.activity = query.value(6).toString();
-        visit.title = query.value(7).toString();
-        visit.items = query.value(8).toInt();
-        visit.unit = query.value(9).toString();
-        visit.rightFirstTime = query.value(10).toInt();
-        visit.wrongFirstTime = query.value(11).toInt();
+        readVisit(query, visit);
+        visit.uuid = query.value(VisitColumns).toString();
+        visit.computer = query.value(VisitColumns + 1).toString();
         rows.append(visit);
     }
     return rows;
