@@ -1,5 +1,6 @@
 #include "fonts.h"
 #include "program.h"
+#include "settings.h"
 #include "results.h"
 #include "resultsplugin.h"
 
@@ -86,12 +87,16 @@ int runCommandLine(int argc, char *argv[])
         return fail(QStringLiteral("--export-results needs a file name."));
 
     QString error;
-    const std::unique_ptr<Results> results = Program::loadResults(Results::defaultPath(), &error);
+    // A computer joined to the school database exports the whole school's results.
+    const QString service = Settings().schoolService();
+    const std::unique_ptr<Results> results = Program::loadResults(Results::defaultPath(), service, &error);
     if (!results)
         return fail(QStringLiteral("cannot read the class results: their module (quorvale-results) is missing "
                                    "or damaged."));
     // Only reading: the file is never created, changed or set aside, whatever it holds.
     results->setReadOnly();
+    if (!service.isEmpty() && !results->showsSchool())
+        return fail(QStringLiteral("cannot export the school's results: %1").arg(results->problem()));
     if (file == QLatin1String("-")) {
         QFile out;
         if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))

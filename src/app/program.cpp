@@ -26,8 +26,14 @@
 #include <QMessageBox>
 #include <QPluginLoader>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
+
+namespace {
+// How long after the first frame a computer joined to the school starts sending.
+constexpr int SendingStartsAfterMs = 1000;
+} // namespace
 
 Program::Program()
     : m_contentKinds(allContentKinds())
@@ -94,7 +100,7 @@ Results &Program::results()
 {
     if (!m_results) {
         QString failure;
-        m_results = loadResults(Results::defaultPath(), &failure);
+        m_results = loadResults(Results::defaultPath(), settings().schoolService(), &failure);
         if (!m_results) {
             qWarning("The class results could not be loaded: %s", qPrintable(failure));
             m_results = std::make_unique<NoResults>(
@@ -124,7 +130,7 @@ QObject *Program::loadModule(const QString &baseName, QString *failure)
     return nullptr;
 }
 
-std::unique_ptr<Results> Program::loadResults(const QString &path, QString *failure)
+std::unique_ptr<Results> Program::loadResults(const QString &path, const QString &schoolService, QString *failure)
 {
     auto *plugin = qobject_cast<ResultsPlugin *>(loadModule(QStringLiteral("quorvale-results"), failure));
     if (!plugin) {
@@ -132,7 +138,7 @@ std::unique_ptr<Results> Program::loadResults(const QString &path, QString *fail
             *failure = QStringLiteral("quorvale-results is not a results module");
         return nullptr;
     }
-    return std::unique_ptr<Results>(plugin->create(path));
+    return std::unique_ptr<Results>(plugin->create(path, schoolService));
 }
 
 Settings &Program::settings()
@@ -162,6 +168,12 @@ void Program::openTeacher()
         };
         m_teacherContext->settingsChanged = [this] { applySettings(); };
         m_teacherContext->speech = [this] { return &speechService(); };
+        // Loaded here, in the window's thread; the page calls it from a thread of its own.
+        if (auto *results = qobject_cast<ResultsPlugin *>(loadModule(QStringLiteral("quorvale-results"), nullptr))) {
+            m_teacherContext->testSchool = [results](const QString &service, QString *sentence) {
+                return results->checkSchool(service, sentence);
+            };
+        }
         m_teacherWindow = plugin->createWindow(*m_teacherContext);
         if (!m_teacherWindow)
             return;
@@ -199,6 +211,10 @@ void Program::show(QSize windowSize)
     }
     m_window->view().refresh();
     m_window->show();
+    // A computer joined to the school database goes on sending what it has not yet
+    // delivered as soon as the program has started, before any activity is opened.
+    if (windowSize.isEmpty() && !settings().schoolService().isEmpty())
+        QTimer::singleShot(SendingStartsAfterMs, m_window.get(), [this] { results(); });
 }
 
 void Program::applySettings()

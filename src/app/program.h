@@ -69,9 +69,10 @@ public:
     // executable (a build), then where an installed copy keeps them. Null, and why, when
     // it cannot be loaded.
     static QObject *loadModule(const QString &baseName, QString *failure);
-    // A new store of the class results in the file at path, from the results module; null,
-    // and why, when the module cannot be loaded.
-    static std::unique_ptr<Results> loadResults(const QString &path, QString *failure);
+    // A new store of the class results in the file at path, from the results module, joined
+    // to the school database the libpq service names (none: this computer only); null, and
+    // why, when the module cannot be loaded.
+    static std::unique_ptr<Results> loadResults(const QString &path, const QString &schoolService, QString *failure);
 
 private:
     void keepWindowState();

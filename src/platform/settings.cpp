@@ -178,6 +178,20 @@ bool Settings::isServiceName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
+int Settings::undeliveredVisits() const
+{
+    return std::max(0, m_settings.value(QStringLiteral("results/undelivered")).toInt());
+}
+
+void Settings::setUndeliveredVisits(int count)
+{
+    if (count > 0)
+        m_settings.setValue(QStringLiteral("results/undelivered"), count);
+    else
+        m_settings.remove(QStringLiteral("results/undelivered"));
+    m_settings.sync();
+}
+
 QString Settings::schoolService() const
 {
     const QString service = m_settings.value(SchoolServiceKey).toString().trimmed();

@@ -65,6 +65,10 @@ public:
     static bool isServiceName(const QString &name);
     QString schoolService() const;
     bool setSchoolService(const QString &service);
+    // How many visits kept on this computer had not yet reached the school database when
+    // last counted: what is told if the results file is then found damaged.
+    int undeliveredVisits() const;
+    void setUndeliveredVisits(int count);
 
     // Writes what has changed to the file now (it is also written when this goes).
     void sync() { m_settings.sync(); }

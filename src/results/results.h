@@ -59,6 +59,7 @@ public:
         int rightFirstTime = 0;
         int wrongFirstTime = 0;
         QString pupil; // the pupil's name as it is now; empty for a visit kept by class alone
+        QString computer; // the name of the computer it was made on
     };
     // What to show: visits of one class (empty: every class) started since a time and
     // before another (invalid: no limit).
@@ -146,8 +147,8 @@ public:
     // A kept visit that has ended and is not yet in the school database, as it is sent.
     struct OutgoingVisit : Visit
     {
-        QString uuid; // made when the visit started; the school database keeps one row per id
-        QString computer;
+        QString uuid;     // made when the visit started; the school database keeps one row per id
+        QString pupilId;  // the pupil's id in the school's class lists; empty when none
     };
     // At most `limit` ended visits not yet marked sent, oldest first; never a visit under way.
     virtual QList<OutgoingVisit> unsentVisits(int limit) const = 0;
@@ -156,30 +157,75 @@ public:
     // the mark could not be written (none is then marked).
     virtual bool markSent(const QStringList &uuids, QString *error) = 0;
 
+    // Whether what is read is the whole school's (every computer's visits, from the school
+    // database) rather than this computer's own.
+    virtual bool showsSchool() const { return false; }
+
+    // The lesson under way, as the school database has it: every pupil signed in during the
+    // last hour (or, for a computer nobody signed in at, the computer), by class and name.
+    struct LessonPupil
+    {
+        QString name;       // empty for a computer nobody signed in at
+        QString classLabel;
+        QString computer;   // where they were last seen
+        QString activity;   // the caption of the activity open now; empty when none is
+        int items = 0;      // first answers given this lesson
+        int right = 0;      // of them right
+        bool threeWrong = false; // three wrong first answers in a row this lesson
+        QDateTime lastSeen;
+    };
+    // The lesson, or nothing and why (no school database, or it cannot be read).
+    virtual QList<LessonPupil> lesson(QString *error) const
+    {
+        if (error)
+            *error = QStringLiteral("The lesson can be followed only when this computer is joined to the school database "
+                                    "(Settings, School database).");
+        return {};
+    }
+
     // Called whenever visits have been written or removed (at each Next, on leaving an
-    // activity, on clearing), so a page showing them can read them again. Returns a key
-    // for removing the call; callers remove theirs before they go.
-    int addChangeListener(std::function<void()> changed)
-    {
-        m_listeners.append({++m_lastListener, std::move(changed)});
-        return m_lastListener;
-    }
-    void removeChangeListener(int key)
-    {
-        m_listeners.removeIf([key](const auto &listener) { return listener.first == key; });
-    }
+    // activity, on clearing; in the school's results, on any computer), so a page showing
+    // them can read them again. Returns a key for removing the call; callers remove theirs
+    // before they go.
+    int addChangeListener(std::function<void()> changed) { return m_changed.add(std::move(changed)); }
+    void removeChangeListener(int key) { m_changed.remove(key); }
+    // Called whenever a pupil anywhere in the school answers, starts or leaves an activity,
+    // or signs in or out: what lesson() shows has changed. The key as above.
+    int addLessonListener(std::function<void()> changed) { return m_lesson.add(std::move(changed)); }
+    void removeLessonListener(int key) { m_lesson.remove(key); }
 
 protected:
-    void notifyChanged() const
-    {
-        const auto listeners = m_listeners; // a listener may remove itself
-        for (const auto &listener : listeners)
-            listener.second();
-    }
+    void notifyChanged() const { m_changed.call(); }
+    void notifyLesson() const { m_lesson.call(); }
+    bool hasLessonListeners() const { return !m_lesson.isEmpty(); }
 
 private:
-    QList<std::pair<int, std::function<void()>>> m_listeners;
-    int m_lastListener = 0;
+    class Listeners
+    {
+    public:
+        int add(std::function<void()> call)
+        {
+            m_calls.append({++m_last, std::move(call)});
+            return m_last;
+        }
+        void remove(int key)
+        {
+            m_calls.removeIf([key](const auto &listener) { return listener.first == key; });
+        }
+        void call() const
+        {
+            const auto calls = m_calls; // a listener may remove itself
+            for (const auto &listener : calls)
+                listener.second();
+        }
+        bool isEmpty() const { return m_calls.isEmpty(); }
+
+    private:
+        QList<std::pair<int, std::function<void()>>> m_calls;
+        int m_last = 0;
+    };
+    Listeners m_changed;
+    Listeners m_lesson;
 };
 
 // Keeps nothing and says why: what the program uses when the results module cannot be

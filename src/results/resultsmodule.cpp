@@ -2,13 +2,21 @@
 
 #include "resultsstore.h"
 #include "schooldatabase.h"
+#include "schoolresults.h"
 
-Results *ResultsModule::create(const QString &path)
+Results *ResultsModule::create(const QString &path, const QString &schoolService)
 {
-    return new ResultsStore(path);
+    if (schoolService.isEmpty())
+        return new ResultsStore(path);
+    return new SchoolResults(path, schoolService);
 }
 
 bool ResultsModule::setUpSchool(const QString &service, QTextStream &out, QString *reason)
 {
     return SchoolDatabase::setUp(service, out, reason);
+}
+
+bool ResultsModule::checkSchool(const QString &service, QString *sentence)
+{
+    return SchoolDatabase::check(service, sentence);
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -21,8 +22,8 @@ namespace {
 const QString TimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 
 // A visit's columns as every query of visits selects them first: started, seconds, class,
-// activity, title, right and wrong first time, unit, items, the pupil's name.
-constexpr int VisitColumns = 10;
+// activity, title, right and wrong first time, unit, items, the pupil's name, the computer.
+constexpr int VisitColumns = 11;
 void readVisit(const QSqlQuery &query, Results::Visit &visit)
 {
     visit.started = QDateTime::fromString(query.value(0).toString(), TimeFormat);
@@ -35,6 +36,7 @@ void readVisit(const QSqlQuery &query, Results::Visit &visit)
     visit.unit = query.value(7).toString();
     visit.items = query.value(8).toInt();
     visit.pupil = query.value(9).toString();
+    visit.computer = query.value(10).toString();
 }
 
 // SQLite's primary result codes that need words of their own.
@@ -144,6 +146,13 @@ QStringList migration(int from)
             QStringLiteral("CREATE UNIQUE INDEX visits_uuid ON visits (uuid)"),
             QStringLiteral("CREATE INDEX visits_unsent ON visits (started) WHERE sent = 0"),
         };
+    case 4:
+        // A pupil from the school's class lists carries the id the school database gave
+        // them; pupils added on this computer alone have none.
+        return {
+            QStringLiteral("ALTER TABLE pupils ADD COLUMN school_id TEXT"),
+            QStringLiteral("CREATE UNIQUE INDEX pupils_school ON pupils (school_id)"),
+        };
     }
     return {};
 }
@@ -204,15 +213,7 @@ QList<ResultsStore::Summary> summarise(const QList<ResultsStore::Visit> &visits)
         row->right += visit.rightFirstTime;
         row->wrong += visit.wrongFirstTime;
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) {
-        const bool aAnswered = a.right + a.wrong > 0;
-        const bool bAnswered = b.right + b.wrong > 0;
-        if (aAnswered != bAnswered)
-            return aAnswered;
-        if (a.rightPercent() != b.rightPercent())
-            return a.rightPercent() < b.rightPercent();
-        return a.activity < b.activity;
-    });
+    ResultsStore::sortWeakestFirst(rows);
     return rows;
 }
 
@@ -283,6 +284,19 @@ bool writeAll(QIODevice &device, const QByteArray &bytes, QString *why)
 }
 
 } // namespace
+
+void ResultsStore::sortWeakestFirst(QList<Summary> &rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) {
+        const bool aAnswered = a.right + a.wrong > 0;
+        const bool bAnswered = b.right + b.wrong > 0;
+        if (aAnswered != bAnswered)
+            return aAnswered;
+        if (a.rightPercent() != b.rightPercent())
+            return a.rightPercent() < b.rightPercent();
+        return a.activity < b.activity;
+    });
+}
 
 QString ResultsStore::unitOf(const QString &activity)
 {
@@ -839,9 +853,10 @@ bool ResultsStore::readVisits(const Filter &filter, QList<Visit> *visits, QStrin
     if (filter.pupil && m_version < 3)
         return true; // no pupils in files from before the class lists
     // The pupil's name as it is now, from the class lists.
-    const QString pupilAndTable = m_version >= 3
-        ? QStringLiteral(", p.name FROM visits v LEFT JOIN pupils p ON p.id = v.pupil")
-        : QStringLiteral(", '' FROM visits v");
+    const QString pupilAndTable = (m_version >= 3 ? QStringLiteral(", p.name") : QStringLiteral(", ''"))
+        + (m_version >= 4 ? QStringLiteral(", v.computer") : QStringLiteral(", ''"))
+        + (m_version >= 3 ? QStringLiteral(" FROM visits v LEFT JOIN pupils p ON p.id = v.pupil")
+                          : QStringLiteral(" FROM visits v"));
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT v.started, v.seconds, v.class, v.activity, v.title, v.right_first,"
@@ -944,6 +959,11 @@ int ResultsStore::exportCsv(const QString &path, const Filter &filter, QString *
             *error = why;
         return -1;
     }
+    return exportVisits(path, rows, error);
+}
+
+int ResultsStore::exportVisits(const QString &path, const QList<Visit> &rows, QString *error)
+{
     // A regular file or a new one: never a folder, a device or a pipe (as root, a device
     // would otherwise be replaced by a file). Links are followed: the file they lead to is
     // what is written.
@@ -956,6 +976,7 @@ int ResultsStore::exportCsv(const QString &path, const Filter &filter, QString *
                                                     : QStringLiteral("a device or other special file"));
         return -1;
     }
+    QString why;
     QSaveFile file(path);
     const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, csvText(rows), &why);
     if (ok && file.commit())
@@ -972,12 +993,28 @@ int ResultsStore::writeCsv(QIODevice &device, const Filter &filter, QString *err
 {
     QString why;
     QList<Visit> rows;
-    if (!readVisits(filter, &rows, &why) || !writeAll(device, csvText(rows), &why)) {
+    if (!readVisits(filter, &rows, &why)) {
+        if (error)
+            *error = why;
+        return -1;
+    }
+    return writeVisits(device, rows, error);
+}
+
+int ResultsStore::writeVisits(QIODevice &device, const QList<Visit> &rows, QString *error)
+{
+    QString why;
+    if (!writeAll(device, csvText(rows), &why)) {
         if (error)
             *error = why;
         return -1;
     }
     return int(rows.size());
+}
+
+QList<ResultsStore::Summary> ResultsStore::summarise(const QList<Visit> &visits)
+{
+    return ::summarise(visits);
 }
 
 QString ResultsStore::problem() const
@@ -1001,9 +1038,16 @@ QList<ResultsStore::Pupil> ResultsStore::pupils(const QString &classLabel) const
     QList<Pupil> pupils;
     if (!ensureOpen() || m_version < 3)
         return pupils;
+    if (m_schoolLists && m_version < 5)
+        return pupils;
+    QStringList conditions;
+    if (!classLabel.isEmpty())
+        conditions << QStringLiteral("class = ?");
+    if (m_schoolLists)
+        conditions << QStringLiteral("school_id IS NOT NULL");
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("SELECT id, name, class FROM pupils")
-                  + (classLabel.isEmpty() ? QString() : QStringLiteral(" WHERE class = ?")));
+                  + (conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "))));
     if (!classLabel.isEmpty())
         query.addBindValue(classLabel);
     if (query.exec()) {
@@ -1331,14 +1375,14 @@ QList<ResultsStore::PupilSummary> ResultsStore::pupilSummary(const Filter &filte
 QList<ResultsStore::OutgoingVisit> ResultsStore::unsentVisits(int limit) const
 {
     QList<OutgoingVisit> rows;
-    if (limit <= 0 || !ensureOpen() || m_version < 4)
+    if (limit <= 0 || !ensureOpen() || m_version < SchemaVersion)
         return rows;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     const QString abandoned = QDateTime::currentDateTime().addSecs(-AbandonedAfterSecs).toString(TimeFormat);
     if (!run(query,
              QStringLiteral("SELECT v.started, v.seconds, v.class, v.activity, v.title, v.right_first, v.wrong_first,"
-                            " v.unit, v.items, p.name, v.uuid, v.computer FROM visits v"
+                            " v.unit, v.items, p.name, v.computer, v.uuid, p.school_id FROM visits v"
                             " LEFT JOIN pupils p ON p.id = v.pupil"
                             " WHERE v.sent = 0 AND (v.done = 1 OR v.started < ?) AND v.id <> ?"
                             " ORDER BY v.started, v.id LIMIT ?"),
@@ -1348,7 +1392,7 @@ QList<ResultsStore::OutgoingVisit> ResultsStore::unsentVisits(int limit) const
         OutgoingVisit visit;
         readVisit(query, visit);
         visit.uuid = query.value(VisitColumns).toString();
-        visit.computer = query.value(VisitColumns + 1).toString();
+        visit.pupilId = query.value(VisitColumns + 1).toString();
         rows.append(visit);
     }
     return rows;
@@ -1382,4 +1426,123 @@ bool ResultsStore::markSent(const QStringList &uuids, QString *error)
     if (!done && error)
         *error = QStringLiteral("The visits sent could not be marked as sent: %1.").arg(why);
     return done;
+}
+
+void ResultsStore::setSchoolLists(bool on)
+{
+    m_schoolLists = on;
+}
+
+QString ResultsStore::schoolIdOf(qint64 pupil) const
+{
+    if (!ensureOpen() || m_version < 5)
+        return {};
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT school_id FROM pupils WHERE id = ?"));
+    query.addBindValue(pupil);
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
+bool ResultsStore::mirrorPupils(const QList<SchoolPupil> &school, QString *error)
+{
+    QList<qint64> gone;
+    bool changed = false;
+    QString why;
+    const bool done = writeTransaction(
+        [&](QSqlQuery &query, QString *refused) {
+            if (m_version < 5) {
+                *refused = QStringLiteral("the results file is from an older version of Quorvale");
+                return false;
+            }
+            // Who is here now: by school id, and this computer's own pupils by class and name.
+            QHash<QString, Pupil> bySchoolId;
+            QHash<QString, qint64> ownByName;
+            if (!run(query, QStringLiteral("SELECT id, name, class, school_id FROM pupils"), {}))
+                return false;
+            while (query.next()) {
+                const Pupil pupil{query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString()};
+                if (query.value(3).isNull())
+                    ownByName.insert(pupil.classLabel + QLatin1Char('\n') + pupil.name.toLower(), pupil.id);
+                else
+                    bySchoolId.insert(query.value(3).toString(), pupil);
+            }
+            for (const SchoolPupil &pupil : school) {
+                const auto here = bySchoolId.constFind(pupil.id);
+                if (here != bySchoolId.constEnd()) {
+                    if (here->name != pupil.name || here->classLabel != pupil.classLabel) {
+                        if (!run(query, QStringLiteral("UPDATE pupils SET name = ?, class = ? WHERE id = ?"),
+                                 {pupil.name, pupil.classLabel, here->id}))
+                            return false;
+                        changed = true;
+                    }
+                    bySchoolId.remove(pupil.id);
+                    continue;
+                }
+                const QString key = pupil.classLabel + QLatin1Char('\n') + pupil.name.toLower();
+                const bool adopted = ownByName.contains(key);
+                if (!run(query,
+                         adopted ? QStringLiteral("UPDATE pupils SET school_id = ?, name = ?, class = ? WHERE id = ?")
+                                 : QStringLiteral("INSERT INTO pupils (school_id, name, class) VALUES (?, ?, ?)"),
+                         adopted ? QVariantList{pupil.id, pupil.name, pupil.classLabel, ownByName.take(key)}
+                                 : QVariantList{pupil.id, pupil.name, pupil.classLabel}))
+                    return false;
+                changed = true;
+            }
+            // Removed from the school's lists: removed here too, with what was kept of them.
+            for (const Pupil &pupil : std::as_const(bySchoolId)) {
+                if (!run(query, QStringLiteral("DELETE FROM items WHERE visit IN (SELECT id FROM visits WHERE pupil = ?)"),
+                         {pupil.id})
+                    || !run(query, QStringLiteral("DELETE FROM visits WHERE pupil = ?"), {pupil.id})
+                    || !run(query, QStringLiteral("DELETE FROM pupils WHERE id = ?"), {pupil.id}))
+                    return false;
+                gone << pupil.id;
+                changed = true;
+            }
+            return true;
+        },
+        &why);
+    if (!done) {
+        if (error)
+            *error = QStringLiteral("The school's class lists could not be kept on this computer: %1.").arg(why);
+        return false;
+    }
+    if (!gone.isEmpty()) {
+        forgetVisits([&gone](const OpenVisit &visit) { return gone.contains(visit.pupil); });
+        if (gone.contains(m_pupil))
+            m_pupil = 0;
+        flushLog();
+    }
+    if (changed)
+        notifyChanged();
+    return true;
+}
+
+qint64 ResultsStore::pupilWithSchoolId(const QString &id) const
+{
+    if (id.isEmpty() || !ensureOpen() || m_version < 5)
+        return 0;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT id FROM pupils WHERE school_id = ?"));
+    query.addBindValue(id);
+    return query.exec() && query.next() ? query.value(0).toLongLong() : 0;
+}
+
+int ResultsStore::unsentCount() const
+{
+    if (!ensureOpen())
+        return -1;
+    if (m_version < 4)
+        return m_version == 0 ? 0 : -1;
+    QSqlQuery query(m_db);
+    const QString abandoned = QDateTime::currentDateTime().addSecs(-AbandonedAfterSecs).toString(TimeFormat);
+    if (!run(query, QStringLiteral("SELECT count(*) FROM visits WHERE sent = 0 AND (done = 1 OR started < ?)"), {abandoned})
+        || !query.next())
+        return -1;
+    return query.value(0).toInt() + int(m_unwritten.size());
+}
+
+bool ResultsStore::wasSetAside() const
+{
+    ensureOpen();
+    return !m_setAside.isEmpty();
 }

@@ -64,9 +64,46 @@ public:
     void signIn(qint64 pupil) override;
     qint64 signedIn() const override;
 
+    // A pupil in the school's class lists, as the school database has them.
+    struct SchoolPupil
+    {
+        QString id; // the school database's id for them (a UUID)
+        QString name;
+        QString classLabel;
+    };
+    // From now on only pupils of the school's class lists are listed (pupils(), pupilsOf()):
+    // a computer joined to a school shows the school's names.
+    void setSchoolLists(bool on);
+    // Makes the school's class lists this computer's, in one transaction: a school pupil
+    // is added, renamed or moved as the school has them (a pupil of this computer alone
+    // with the same name in the same class becomes the school's), and one the school no
+    // longer has is removed with every visit kept with them here. False and why when the
+    // file cannot be written (nothing changed).
+    bool mirrorPupils(const QList<SchoolPupil> &school, QString *error);
+    // A pupil's id in the school's lists; empty when they have none (or there is no such pupil).
+    QString schoolIdOf(qint64 pupil) const;
+    // The pupil with this id in the school's lists; 0 when there is none here.
+    qint64 pupilWithSchoolId(const QString &id) const;
+    // The id of the visit under way; empty when none is.
+    QString visitUnderWay() const { return m_visit ? m_visit->uuid : QString(); }
+    // How many ended visits are not yet marked as sent; -1 when they cannot be counted.
+    int unsentCount() const;
+    // Whether the file found at opening was damaged or not this program's, and set aside.
+    bool wasSetAside() const;
+    // A pupil's name as it will be kept (spaces tidied), or empty and why it cannot be.
+    static QString checkedName(const QString &name, QString *why);
+    // Summaries in the order Results::summary gives them: weakest first.
+    static void sortWeakestFirst(QList<Summary> &rows);
+
+    // The visits as CSV (see Results::exportCsv, Results::writeCsv), whoever read them.
+    static int exportVisits(const QString &path, const QList<Visit> &rows, QString *error);
+    static int writeVisits(QIODevice &device, const QList<Visit> &rows, QString *error);
+    // Per activity, weakest first (see Results::summary), from visits oldest first.
+    static QList<Summary> summarise(const QList<Visit> &visits);
+
     // The schema this build writes (PRAGMA user_version); a file with a newer one is set
     // aside rather than changed.
-    static constexpr int SchemaVersion = 4;
+    static constexpr int SchemaVersion = 5;
     // Marks a results file as this program's (PRAGMA application_id): "QVLR".
     static constexpr int ApplicationId = 0x51564c52;
     // The unit an activity's items are counted in ("question", "set", "word").
@@ -118,8 +155,6 @@ private:
     bool write(OpenVisit &visit);
     bool readVisits(const Filter &filter, QList<Visit> *visits, QString *error) const;
     QString readFailure() const;
-    // A pupil's name as it will be kept (spaces tidied), or empty and why it cannot be.
-    static QString checkedName(const QString &name, QString *why);
     // Whether a class already has a pupil of this name (in any letter case), other than `except`.
     bool nameTaken(QSqlQuery &query, const QString &classLabel, const QString &name, qint64 except,
                    bool *taken) const;
@@ -143,6 +178,7 @@ private:
     qint64 m_pupil = 0; // signed in
     QString m_pupilClass;
     bool m_readOnly = false;
+    bool m_schoolLists = false;
     std::optional<OpenVisit> m_visit;
     // Ended visits that could not be written yet, oldest first.
     QList<OpenVisit> m_unwritten;

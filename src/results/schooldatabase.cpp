@@ -113,24 +113,45 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
     }
     if (version < 1) {
         // Version 1: the visits every computer sends (one row per visit id, whatever is sent
-        // twice) and the class lists every computer shows.
+        // twice), the class lists every computer shows, and what is happening in the lesson
+        // now (each sign-in, activity opened and left, and first answer, as it happens), with
+        // a notification to every teacher window listening whenever visits, lists or the
+        // lesson change.
         if (!step.run(QStringLiteral("CREATE TABLE quorvale_schema (version int NOT NULL)"), reason)
-            || !step.run(QStringLiteral("CREATE TABLE visits (id uuid PRIMARY KEY, computer text, started timestamptz, "
-                                        "seconds int, class text, pupil text, activity text, title text, items int, "
-                                        "unit text, right_first int, wrong_first int, "
+            || !step.run(QStringLiteral("CREATE TABLE visits (id uuid PRIMARY KEY, computer text NOT NULL DEFAULT '', "
+                                        "started timestamptz NOT NULL, seconds int NOT NULL DEFAULT 0, "
+                                        "class text NOT NULL DEFAULT '', pupil_id uuid, pupil text NOT NULL DEFAULT '', "
+                                        "activity text NOT NULL, title text NOT NULL DEFAULT '', "
+                                        "items int NOT NULL DEFAULT 0, unit text NOT NULL DEFAULT '', "
+                                        "right_first int NOT NULL DEFAULT 0, wrong_first int NOT NULL DEFAULT 0, "
                                         "received timestamptz NOT NULL DEFAULT now())"), reason)
-            || !step.run(QStringLiteral("CREATE INDEX visits_class_pupil ON visits (class, pupil, started)"), reason)
+            // A period of every class; a period of one class; one pupil's visits.
             || !step.run(QStringLiteral("CREATE INDEX visits_started ON visits (started)"), reason)
+            || !step.run(QStringLiteral("CREATE INDEX visits_class_started ON visits (class, started)"), reason)
+            || !step.run(QStringLiteral("CREATE INDEX visits_pupil ON visits (pupil_id)"), reason)
             || !step.run(QStringLiteral("CREATE TABLE pupils (id uuid PRIMARY KEY, name text NOT NULL, "
                                         "class text NOT NULL)"), reason)
             || !step.run(QStringLiteral("CREATE UNIQUE INDEX pupils_class_name ON pupils (class, lower(name))"), reason)
-            || !step.run(QStringLiteral("REVOKE ALL ON quorvale_schema, visits, pupils FROM PUBLIC"), reason)
+            || !step.run(QStringLiteral("CREATE TABLE lesson (at timestamptz NOT NULL, computer text NOT NULL, "
+                                        "class text NOT NULL DEFAULT '', pupil_id uuid, pupil text NOT NULL DEFAULT '', "
+                                        "visit uuid, title text NOT NULL DEFAULT '', event text NOT NULL)"), reason)
+            || !step.run(QStringLiteral("CREATE INDEX lesson_at ON lesson (at)"), reason)
+            || !step.run(QStringLiteral("CREATE FUNCTION quorvale_notify() RETURNS trigger LANGUAGE plpgsql AS "
+                                        "$$BEGIN PERFORM pg_notify(TG_ARGV[0], ''); RETURN NULL; END$$"), reason)
+            || !step.run(QStringLiteral("CREATE TRIGGER visits_changed AFTER INSERT OR DELETE ON visits "
+                                        "FOR EACH STATEMENT EXECUTE FUNCTION quorvale_notify('quorvale_visits')"), reason)
+            || !step.run(QStringLiteral("CREATE TRIGGER pupils_changed AFTER INSERT OR UPDATE OR DELETE ON pupils "
+                                        "FOR EACH STATEMENT EXECUTE FUNCTION quorvale_notify('quorvale_visits')"), reason)
+            || !step.run(QStringLiteral("CREATE TRIGGER lesson_changed AFTER INSERT ON lesson "
+                                        "FOR EACH STATEMENT EXECUTE FUNCTION quorvale_notify('quorvale_lesson')"), reason)
+            || !step.run(QStringLiteral("REVOKE ALL ON quorvale_schema, visits, pupils, lesson FROM PUBLIC"), reason)
             || !step.run(QStringLiteral("INSERT INTO quorvale_schema (version) VALUES (1)"), reason)
             || !step.commit(reason))
             return false;
         out << "created table quorvale_schema\n"
             << "created table visits\n"
             << "created table pupils\n"
+            << "created table lesson\n"
             << "set the school database to version 1\n";
         changed = true;
     } else if (!step.commit(reason)) {
@@ -166,6 +187,9 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
         {PupilRole, "pupils", "INSERT", false},
         {PupilRole, "pupils", "UPDATE", false},
         {PupilRole, "pupils", "DELETE", false},
+        {PupilRole, "lesson", "INSERT", true},
+        {PupilRole, "lesson", "SELECT", false},
+        {PupilRole, "lesson", "DELETE", false},
         {TeacherRole, "quorvale_schema", "SELECT", true},
         {TeacherRole, "visits", "SELECT", true},
         {TeacherRole, "visits", "DELETE", true},
@@ -173,6 +197,8 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
         {TeacherRole, "pupils", "INSERT", true},
         {TeacherRole, "pupils", "UPDATE", true},
         {TeacherRole, "pupils", "DELETE", true},
+        {TeacherRole, "lesson", "SELECT", true},
+        {TeacherRole, "lesson", "DELETE", true},
     };
     for (const Privilege &p : privileges) {
         const QVariant holds = ask(db, QStringLiteral("SELECT has_table_privilege(?, ?, ?)"),
@@ -225,6 +251,102 @@ QString explain(const QSqlError &error, const QString &service)
         return QStringLiteral("the school database server for the service \"%1\" cannot be reached").arg(service);
     return QStringLiteral("the school database could not be set up: %1")
         .arg(error.databaseText().simplified().isEmpty() ? error.text().simplified() : error.databaseText().simplified());
+}
+
+QString explainUse(const QSqlError &error, const QString &service)
+{
+    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
+    if (text.contains(QLatin1String("no pg_hba.conf entry")))
+        return QStringLiteral("the school database server does not let this computer in with the service \"%1\": "
+                              "ask your IT person to allow it (pg_hba.conf)").arg(service);
+    if (text.contains(QLatin1String("permission denied")))
+        return QStringLiteral("the login in the service \"%1\" may not use the school database: ask your IT person "
+                              "to add it to the group quorvale_pupil (or quorvale_teacher)").arg(service);
+    const QString said = explain(error, service);
+    if (said.startsWith(QLatin1String("the school database could not be set up: ")))
+        return QStringLiteral("the school database reported a problem: ") + said.mid(41);
+    return said;
+}
+
+bool open(QSqlDatabase &db, const QString &service, QString *why, bool *tooNew)
+{
+    if (tooNew)
+        *tooNew = false;
+    if (!isServiceName(service)) {
+        *why = QStringLiteral("\"%1\" is not a connection service name").arg(service.left(80));
+        return false;
+    }
+    // A server that does not answer is given up on after a few seconds, unless the service
+    // file says otherwise (libpq prefers the service file to the environment).
+    if (qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
+        qputenv("PGCONNECT_TIMEOUT", "5");
+    db.setConnectOptions(QStringLiteral("service=") + service);
+    if (!db.open()) {
+        *why = explainUse(db.lastError(), service);
+        return false;
+    }
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM quorvale_schema")) || !query.next()) {
+        const QString text = query.lastError().databaseText();
+        *why = text.contains(QLatin1String("does not exist"))
+            ? QStringLiteral("the school database has not been set up yet: your IT person sets it up with "
+                             "quorvale --school-setup %1").arg(service)
+            : explainUse(query.lastError(), service);
+        db.close();
+        return false;
+    }
+    if (query.value(0).toInt() > SchemaVersion) {
+        *why = QStringLiteral("the school database was set up by a newer Quorvale: results are kept on this computer "
+                              "and sent once this computer's Quorvale is updated");
+        if (tooNew)
+            *tooNew = true;
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+bool check(const QString &service, QString *sentence)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *sentence = QStringLiteral("This computer cannot reach a PostgreSQL server: Qt's PostgreSQL driver (Debian "
+                                   "package libqt6sql6-psql) is not installed.");
+        return false;
+    }
+    const QString name = QStringLiteral("quorvale-school-check-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        QString why;
+        if (open(db, service, &why)) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("SELECT has_table_privilege('visits', 'INSERT'), "
+                                          "has_table_privilege('visits', 'SELECT')"))
+                && query.next()) {
+                const bool sends = query.value(0).toBool();
+                const bool reads = query.value(1).toBool();
+                ok = sends || reads;
+                if (!ok)
+                    why = QStringLiteral("the login in the service \"%1\" may not use the school database: ask your "
+                                         "IT person to add it to the group quorvale_pupil (or quorvale_teacher)").arg(service);
+                else if (reads)
+                    *sentence = QStringLiteral("The connection works: this computer sends its results to the school "
+                                               "database and can show the whole school's results.");
+                else
+                    *sentence = QStringLiteral("The connection works: this computer sends its results to the school "
+                                               "database.");
+            } else {
+                why = explainUse(query.lastError(), service);
+            }
+            db.close();
+        }
+        if (!ok) {
+            why[0] = why[0].toUpper();
+            *sentence = why + QLatin1Char('.');
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
 }
 
 bool isServiceName(const QString &name)

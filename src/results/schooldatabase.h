@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QSqlDatabase;
 class QSqlError;
 class QTextStream;
 
@@ -26,5 +27,19 @@ QString explain(const QSqlError &error, const QString &service);
 // doing. On failure returns false with a one-sentence reason (no trailing full stop);
 // every step already committed stays, and the failing step leaves nothing behind.
 bool setUp(const QString &service, QTextStream &out, QString *reason);
+
+// The same for a computer using the school database rather than setting it up: a refusal
+// means the login is in neither of the program's groups.
+QString explainUse(const QSqlError &error, const QString &service);
+
+// Opens db (added with the QPSQL driver in the calling thread) on the database the service
+// names, and checks that it has been set up by a program that knows its layout. False with
+// one sentence (no trailing full stop) when it cannot be used; *tooNew is then set when it
+// was set up by a newer program, which nothing may be written to.
+bool open(QSqlDatabase &db, const QString &service, QString *why, bool *tooNew = nullptr);
+
+// Tries the connection as this computer would use it, in a connection of its own: true when
+// it works. Either way one sentence, ending in a full stop, for the teacher.
+bool check(const QString &service, QString *sentence);
 
 } // namespace SchoolDatabase

@@ -30,6 +30,10 @@ struct TeacherContext
     // The read-aloud service, whether or not read-aloud is turned on (the settings page
     // lists its voices, tries them, and says why it cannot be heard); created on first use.
     std::function<Speech *()> speech = {};
+    // Tries the school database connection a service names, as this computer would use it:
+    // true when it works; either way one sentence saying so or what is wrong. Blocks while
+    // connecting, so the page calls it away from the window's thread; safe to call from any.
+    std::function<bool(const QString &service, QString *sentence)> testSchool = {};
 };
 
 // The teacher window lives in a module of its own (its Qt Widgets pages and Qt Charts),
@@ -44,5 +48,5 @@ public:
     virtual QWidget *createWindow(TeacherContext &context) = 0;
 };
 
-#define TeacherPlugin_iid "org.example.quorvale.TeacherPlugin/4"
+#define TeacherPlugin_iid "org.example.quorvale.TeacherPlugin/5"
 Q_DECLARE_INTERFACE(TeacherPlugin, TeacherPlugin_iid)
