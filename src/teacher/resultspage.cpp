@@ -139,7 +139,7 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     , m_views(new QTabWidget(this))
     , m_pupilTable(new QTableWidget(this))
     , m_pupilVisitsHeading(new QLabel(this))
-    , m_pupilVisits(new QTableWidget(0, 4, this))
+    , m_pupilVisits(new QTableWidget(0, 5, this))
     , m_table(new QTableWidget(0, ColumnCount, this))
     , m_chartView(new QChartView)
     , m_chart(new QChart)
@@ -193,7 +193,7 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
             showPupilVisits(row);
     });
     m_pupilVisitsHeading->setTextFormat(Qt::PlainText); // a pupil's name, as typed
-    m_pupilVisits->setHorizontalHeaderLabels({QStringLiteral("Started"), QStringLiteral("Activity"),
+    m_pupilVisits->setHorizontalHeaderLabels({QStringLiteral("Started"), QStringLiteral("Activity"), QStringLiteral("Computer"),
                                               QStringLiteral("Items"), QStringLiteral("Right first time")});
     m_pupilVisits->setAccessibleName(QStringLiteral("Visits of the pupil chosen"));
     m_pupilVisits->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -474,6 +474,8 @@ void ResultsPage::fillPupilTable()
 void ResultsPage::showPupilVisits(int row)
 {
     m_pupilVisits->setRowCount(0);
+    // Only the school's results come from more than one computer.
+    m_pupilVisits->setColumnHidden(2, !m_results.showsSchool());
     if (row < 0 || row >= m_pupilRows.size()) {
         m_pupilVisitsHeading->setText(m_pupilRows.isEmpty() ? QStringLiteral("No pupils in this class yet: add them on the Pupils page.")
                                                             : QStringLiteral("Click a pupil to see their visits."));
@@ -494,8 +496,9 @@ void ResultsPage::showPupilVisits(int row)
         done.wrong = visit.wrongFirstTime;
         m_pupilVisits->setItem(r, 0, new QTableWidgetItem(QLocale().toString(visit.started, QLocale::ShortFormat)));
         m_pupilVisits->setItem(r, 1, new QTableWidgetItem(visitTitle(visit)));
-        m_pupilVisits->setItem(r, 2, numberItem(counted(visit.items, visit.unit)));
-        m_pupilVisits->setItem(r, 3, numberItem(answeredAny(done) ? QStringLiteral("%1 of %2 (%3%)")
+        m_pupilVisits->setItem(r, 2, new QTableWidgetItem(visit.computer));
+        m_pupilVisits->setItem(r, 3, numberItem(counted(visit.items, visit.unit)));
+        m_pupilVisits->setItem(r, 4, numberItem(answeredAny(done) ? QStringLiteral("%1 of %2 (%3%)")
                                                                           .arg(done.right)
                                                                           .arg(done.right + done.wrong)
                                                                           .arg(rightPercent(done))

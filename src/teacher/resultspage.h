@@ -65,7 +65,8 @@ public:
     // One row per pupil: the name, then right first time in each activity (headed by
     // its menu caption) that any pupil shown did; an empty cell where the pupil did not.
     QTableWidget &pupilTable() const { return *m_pupilTable; }
-    // The visits of the pupil clicked: when, activity, items, right first time.
+    // The visits of the pupil clicked: when, activity, the computer (only for the school's
+    // results, which come from many), items, right first time.
     QTableWidget &pupilVisits() const { return *m_pupilVisits; }
     // What the last export or clearing did ("Saved 42 visits to ...").
     QLabel &status() const { return *m_status; }
