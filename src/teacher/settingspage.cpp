@@ -6,11 +6,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
@@ -40,6 +42,8 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     , m_idleMinutes(new QSpinBox(this))
     , m_textSize(new QComboBox(this))
     , m_schoolService(new QLineEdit(this))
+    , m_testSchool(new QPushButton(QStringLiteral("Test &connection"), this))
+    , m_schoolTest(new QLabel(this))
 {
     Settings &settings = m_context.settings;
     const bool canSpeak = m_speech && m_speech->available();
@@ -158,14 +162,28 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
         QRegularExpression(QStringLiteral("[A-Za-z0-9_.-]*")), m_schoolService));
     m_schoolService->setText(settings.schoolService());
     auto *serviceNote = new QLabel(QStringLiteral("The name your school's IT person gave the school's results "
-                                                  "database. Leave it empty to keep results on this computer only."),
+                                                  "database. Leave it empty to keep results on this computer only. "
+                                                  "A change takes effect when Quorvale next starts."),
                                    this);
     serviceNote->setWordWrap(true);
     auto *schoolBox = new QGroupBox(QStringLiteral("School"), this);
     auto *schoolForm = new QFormLayout(schoolBox);
-    schoolForm->addRow(QStringLiteral("School &database:"), m_schoolService);
+    m_testSchool->setObjectName(QStringLiteral("testSchool"));
+    m_testSchool->setToolTip(QStringLiteral("Connects to the school database as this computer would, and says how it went"));
+    m_testSchool->setVisible(bool(m_context.testSchool));
+    m_schoolTest->setObjectName(QStringLiteral("schoolTest"));
+    m_schoolTest->setTextFormat(Qt::PlainText);
+    m_schoolTest->setWordWrap(true);
+    m_schoolTest->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_schoolTest->hide();
+    auto *serviceRow = new QHBoxLayout;
+    serviceRow->addWidget(m_schoolService, 1);
+    serviceRow->addWidget(m_testSchool);
+    schoolForm->addRow(QStringLiteral("School &database:"), serviceRow);
+    schoolForm->addRow(QString(), m_schoolTest);
     schoolForm->addRow(serviceNote);
-    qobject_cast<QLabel *>(schoolForm->labelForField(m_schoolService))->setBuddy(m_schoolService);
+    qobject_cast<QLabel *>(schoolForm->labelForField(serviceRow))->setBuddy(m_schoolService);
+    enableTestSchool();
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speechBox);
@@ -209,7 +227,19 @@ SettingsPage::SettingsPage(TeacherContext &context, QWidget *parent)
     connect(m_schoolService, &QLineEdit::textChanged, this, [this](const QString &service) {
         if (m_context.settings.setSchoolService(service))
             saved();
+        // What a test said was about the name before.
+        if (!m_trying)
+            m_schoolTest->hide();
+        enableTestSchool();
     });
+    connect(m_testSchool, &QPushButton::clicked, this, &SettingsPage::testSchool);
+}
+
+SettingsPage::~SettingsPage()
+{
+    // The test's thread touches nothing of the page, but must not outlive the program.
+    if (m_testing.joinable())
+        m_testing.join();
 }
 
 QString SettingsPage::voiceLabel(const QString &voice)
@@ -240,4 +270,54 @@ void SettingsPage::tryVoice()
     m_speech->setVoice(m_voice->currentData().toString());
     m_speech->setRate(double(m_rate->value()) / RateSteps);
     m_speech->say(TrySentence);
+}
+
+void SettingsPage::enableTestSchool()
+{
+    m_testSchool->setEnabled(!m_trying && Settings::isServiceName(m_schoolService->text().trimmed()));
+}
+
+void SettingsPage::testSchool()
+{
+    const QString service = m_schoolService->text().trimmed();
+    if (m_trying || !m_context.testSchool || !Settings::isServiceName(service))
+        return;
+    // The last test's thread has handed its sentence back, so it has finished or is about to.
+    if (m_testing.joinable())
+        m_testing.join();
+    m_trying = true;
+    enableTestSchool();
+    m_schoolTest->setText(QStringLiteral("Testing the connection..."));
+    m_schoolTest->show();
+    // Connecting can take as long as the server's time-out: the window stays responsive
+    // meanwhile, and the sentence comes back to the page only if it is still there.
+    const auto test = m_context.testSchool;
+    const QPointer<SettingsPage> page(this);
+    m_testing = std::thread([test, service, page] {
+        QString sentence;
+        bool works = false;
+        try {
+            works = test(service, &sentence);
+        } catch (...) {
+            sentence.clear();
+        }
+        if (sentence.isEmpty())
+            sentence = works ? QStringLiteral("The school database answered.")
+                             : QStringLiteral("The school database could not be reached.");
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [page, sentence] {
+                if (page)
+                    page->schoolTested(sentence);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SettingsPage::schoolTested(const QString &sentence)
+{
+    m_trying = false;
+    m_schoolTest->setText(sentence);
+    m_schoolTest->show();
+    enableTestSchool();
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <thread>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -15,13 +17,16 @@ struct TeacherContext;
 // The teacher's settings for the pupils' screens: read-aloud (on or off, the voice, the
 // speaking rate, a button to hear it), high contrast, pupils signing in (on or off, and
 // the minutes without input after which a pupil is signed out), and the teacher window's
-// text size, and the school database results are sent to (a connection's name). Every change is saved at once and the screens follow it. When read-aloud cannot be heard on this computer, one line says
-// why.
+// text size, and the school database results are sent to (a connection's name, with a
+// button that tries it). Every change is saved at once and the screens follow it. When
+// read-aloud cannot be heard on this computer, one line says why.
 class SettingsPage : public QWidget
 {
     Q_OBJECT
 public:
     explicit SettingsPage(TeacherContext &context, QWidget *parent = nullptr);
+    // Waits for a connection being tried to finish.
+    ~SettingsPage() override;
 
     // A voice's name with what it sounds like, for the list ("Scottish English, man (awb)").
     static QString voiceLabel(const QString &voice);
@@ -33,6 +38,10 @@ signals:
 private:
     void saved();
     void tryVoice();
+    // Tries the school database named in the field, away from the window's thread.
+    void testSchool();
+    void schoolTested(const QString &sentence);
+    void enableTestSchool();
 
     TeacherContext &m_context;
     Speech *m_speech = nullptr;
@@ -46,4 +55,8 @@ private:
     QSpinBox *m_idleMinutes;
     QComboBox *m_textSize;
     QLineEdit *m_schoolService;
+    QPushButton *m_testSchool;
+    QLabel *m_schoolTest;
+    std::thread m_testing;
+    bool m_trying = false; // a connection is being tried
 };
