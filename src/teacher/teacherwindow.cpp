@@ -1,6 +1,7 @@
 #include "teacherwindow.h"
 
 #include "bankspage.h"
+#include "lessonpage.h"
 #include "pupilspage.h"
 #include "resultspage.h"
 #include "settingspage.h"
@@ -29,6 +30,8 @@ TeacherWindow::TeacherWindow(TeacherContext &context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);
     m_pages->addTab(new ResultsPage(context.results, context.settings), QStringLiteral("&Results"));
+    // No Alt letter: each of "Lesson"'s is taken by a control on another page.
+    m_pages->addTab(new LessonPage(context.results), QStringLiteral("Lesson"));
     m_pages->addTab(new PupilsPage(context.results, context.settings), QStringLiteral("&Pupils"));
     auto *banks = new BanksPage(context);
     auto *worksheets = new WorksheetsPage;
