@@ -305,7 +305,11 @@ void SchoolResults::keepUndeliveredCount()
 
 bool SchoolResults::reachable() const
 {
-    if (m_reader.isValid() && m_reader.isOpen())
+    if (m_readerLost) {
+        m_readerLost = false;
+        m_reader.close();
+    }
+    if (m_reader.isValid() && m_reader.isOpen() && !m_readerFailed.isValid())
         return true;
     if (m_readerFailed.isValid() && m_readerFailed.elapsed() < ReadRetryMs)
         return false;
@@ -328,7 +332,7 @@ bool SchoolResults::reachable() const
         || !may.value(0).toBool()) {
         m_readProblem = QStringLiteral("this computer's login may send results but not read them");
         m_readRefused = true;
-        m_reader.close();
+        m_readerLost = true;
         m_readerFailed.start();
         return false;
     }
@@ -353,7 +357,9 @@ bool SchoolResults::reachable() const
 void SchoolResults::lostReader(const QSqlQuery &query) const
 {
     m_readProblem = SchoolDatabase::explainUse(query.lastError(), m_service);
-    m_reader.close();
+    m_readRefused = false;
+    // Closed when next tried, once the query that failed has gone.
+    m_readerLost = true;
     m_readerFailed.start();
 }
 

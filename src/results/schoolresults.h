@@ -116,6 +116,7 @@ private:
     QString m_readerName;
     mutable QSqlDatabase m_reader;
     mutable QElapsedTimer m_readerFailed;
+    mutable bool m_readerLost = false; // to be closed before it is next used
     mutable QString m_readProblem;
     mutable bool m_readRefused = false; // reached, but this login may not read the school's results
     mutable bool m_listening = false;

@@ -8,10 +8,17 @@
 #include <QVariant>
 
 namespace {
-// A text value, or NULL for an empty one (a visit or event with no pupil).
+// An id, or NULL for none (a visit or event with no pupil).
 QVariant orNull(const QString &text)
 {
     return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
+
+// A text value, empty rather than NULL when there is none (the driver sends a null string
+// as NULL).
+QVariant text(const QString &value)
+{
+    return QVariant(value.isNull() ? QStringLiteral("") : value);
 }
 } // namespace
 
@@ -38,14 +45,21 @@ void SchoolSender::close()
 bool SchoolSender::fail(const QSqlError &error, SchoolReply &reply)
 {
     reply.problem = SchoolDatabase::explainUse(error, m_service);
-    if (m_db.isOpen())
-        m_db.rollback();
-    // Whatever went wrong (often the server going away), the next delivery starts afresh.
-    m_db.close();
     return false;
 }
 
 SchoolReply SchoolSender::deliver(const SchoolBatch &batch)
+{
+    SchoolReply reply = attempt(batch);
+    if (!reply.problem.isEmpty() && m_db.isOpen()) {
+        // Whatever went wrong (often the server going away), the next delivery starts afresh.
+        m_db.rollback();
+        m_db.close();
+    }
+    return reply;
+}
+
+SchoolReply SchoolSender::attempt(const SchoolBatch &batch)
 {
     SchoolReply reply;
     if (!m_db.isOpen()) {
@@ -78,9 +92,9 @@ SchoolReply SchoolSender::deliver(const SchoolBatch &batch)
         for (const Results::OutgoingVisit &visit : batch.visits) {
             const QVariant pupilId = orNull(visit.pupilId);
             for (const QVariant &value :
-                 {QVariant(visit.uuid), QVariant(visit.computer), QVariant(visit.started.toMSecsSinceEpoch()),
-                  QVariant(visit.seconds), QVariant(visit.classLabel), pupilId, QVariant(visit.pupil),
-                  QVariant(visit.activity), QVariant(visit.title), QVariant(visit.items), QVariant(visit.unit),
+                 {QVariant(visit.uuid), text(visit.computer), QVariant(visit.started.toMSecsSinceEpoch()),
+                  QVariant(visit.seconds), text(visit.classLabel), pupilId, text(visit.pupil),
+                  text(visit.activity), text(visit.title), QVariant(visit.items), text(visit.unit),
                   QVariant(visit.rightFirstTime), QVariant(visit.wrongFirstTime), pupilId, pupilId})
                 query.addBindValue(value);
             if (!query.exec()) {
@@ -97,9 +111,9 @@ SchoolReply SchoolSender::deliver(const SchoolBatch &batch)
         }
         for (const LessonEvent &event : batch.events) {
             for (const QVariant &value :
-                 {QVariant(event.at.toMSecsSinceEpoch()), QVariant(event.computer), QVariant(event.classLabel),
-                  orNull(event.pupilId), QVariant(event.pupil), orNull(event.visit), QVariant(event.title),
-                  QVariant(event.event)})
+                 {QVariant(event.at.toMSecsSinceEpoch()), text(event.computer), text(event.classLabel),
+                  orNull(event.pupilId), text(event.pupil), orNull(event.visit), text(event.title),
+                  text(event.event)})
                 query.addBindValue(value);
             if (!query.exec()) {
                 fail(query.lastError(), reply);

@@ -64,6 +64,7 @@ public:
     void close();
 
 private:
+    SchoolReply attempt(const SchoolBatch &batch);
     bool fail(const class QSqlError &error, SchoolReply &reply);
 
     QString m_service;

@@ -111,8 +111,15 @@ public:
     // A direct connection as user (not through a service), for checking what a role may do.
     QSqlDatabase connect(const QString &user, const QString &password) const
     {
-        if (QSqlDatabase::contains(user))
-            return QSqlDatabase::database(user);
+        if (QSqlDatabase::contains(user)) {
+            // Opened afresh after the server was stopped and started again.
+            QSqlDatabase db = QSqlDatabase::database(user);
+            if (!QSqlQuery(db).exec(QStringLiteral("SELECT 1"))) {
+                db.close();
+                db.open();
+            }
+            return db;
+        }
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), user);
         db.setHostName(QStringLiteral("127.0.0.1"));
         db.setPort(m_port);
