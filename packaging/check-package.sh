@@ -79,6 +79,8 @@ for needed in libqt6sql6-sqlite libqt6multimedia6 libflite1 libqt6widgets6 libc6
     echo "$depends" | grep -Eq "(^|, )$needed( |,|$)" || problem "Depends lacks $needed: $depends"
 done
 
+[ "$(field Recommends)" = libqt6sql6-psql ] || problem "Recommends: $(field Recommends), not libqt6sql6-psql"
+
 lintian --tag-display-limit 0 "$deb" >"$scratch/lintian" 2>&1 || true
 cat "$scratch/lintian"
 grep -q '^E: ' "$scratch/lintian" && problem "lintian found errors"
