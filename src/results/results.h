@@ -160,6 +160,11 @@ public:
     // Whether what is read is the whole school's (every computer's visits, from the school
     // database) rather than this computer's own.
     virtual bool showsSchool() const { return false; }
+    // Where what is read is kept, as a teacher's message names it.
+    QString keptIn() const
+    {
+        return showsSchool() ? QStringLiteral("the school database") : QStringLiteral("this computer");
+    }
 
     // The lesson under way, as the school database has it: every pupil signed in during the
     // last hour (or, for a computer nobody signed in at, the computer), by class and name.

@@ -537,7 +537,7 @@ int PupilsPage::removePupil(qint64 id)
         fail(QStringLiteral("Remove pupil"), QStringLiteral("%1 could not be removed.").arg(gone.name), error);
         return -1;
     }
-    m_status->setText(QStringLiteral("Removed %1 and %2 from this computer.").arg(gone.name, visitCount(removed)));
+    m_status->setText(QStringLiteral("Removed %1 and %2 from %3.").arg(gone.name, visitCount(removed), m_results.keptIn()));
     return removed;
 }
 
@@ -567,8 +567,8 @@ int PupilsPage::removeClass(const QString &classLabel)
         fail(QStringLiteral("Remove class"), QStringLiteral("Class %1 could not be removed.").arg(classLabel), error);
         return -1;
     }
-    m_status->setText(QStringLiteral("Removed class %1: %2 and %3 from this computer.")
-                          .arg(classLabel, pupilCount(pupils), visitCount(removed)));
+    m_status->setText(QStringLiteral("Removed class %1: %2 and %3 from %4.")
+                          .arg(classLabel, pupilCount(pupils), visitCount(removed), m_results.keptIn()));
     return removed;
 }
 

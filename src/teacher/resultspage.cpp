@@ -242,7 +242,7 @@ ResultsPage::ResultsPage(Results &results, Settings &settings, QWidget *parent)
     splitter->setChildrenCollapsible(false);
 
     m_export->setToolTip(QStringLiteral("Writes every visit shown, one row each, for a spreadsheet"));
-    m_clear->setToolTip(QStringLiteral("Removes the visits shown from this computer"));
+    m_clear->setToolTip(QStringLiteral("Removes the visits shown from where they are kept"));
     connect(m_export, &QPushButton::clicked, this, &ResultsPage::exportCsv);
     connect(m_clear, &QPushButton::clicked, this, &ResultsPage::clearResults);
 
@@ -647,7 +647,7 @@ void ResultsPage::clearResults()
     if (count == 0)
         return;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Clear results"),
-                    QStringLiteral("Remove %1 (%2) from this computer?").arg(visitCount(count), describeShown()),
+                    QStringLiteral("Remove %1 (%2) from %3?").arg(visitCount(count), describeShown(), m_results.keptIn()),
                     QMessageBox::NoButton, this);
     box.setTextFormat(Qt::PlainText); // a pupil's name, as typed
     box.setInformativeText(QStringLiteral("They cannot be brought back. Export them first to keep a copy."));
@@ -672,7 +672,7 @@ void ResultsPage::clearResults()
         failed.exec();
         return;
     }
-    const QString gone = QStringLiteral("Removed %1 from this computer.").arg(visitCount(removed));
+    const QString gone = QStringLiteral("Removed %1 from %2.").arg(visitCount(removed), m_results.keptIn());
     m_status->setText(exporting ? saved + QLatin1Char(' ') + gone : gone);
 }
 
