@@ -1,6 +1,5 @@
 #include "settings.h"
 
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -173,9 +172,14 @@ void Settings::setLastPupilClass(const QString &label)
 
 bool Settings::isServiceName(const QString &name)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^[A-Za-z0-9_.-]{1,%1}$").arg(SchoolServiceMaxLength));
-    return pattern.match(name).hasMatch();
+    // Checked by hand rather than with a regular expression, which would cost every start
+    // of the program the expression engine's memory.
+    if (name.isEmpty() || name.size() > SchoolServiceMaxLength)
+        return false;
+    return std::all_of(name.begin(), name.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_'
+            || c == u'.' || c == u'-';
+    });
 }
 
 int Settings::undeliveredVisits() const

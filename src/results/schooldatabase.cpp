@@ -1,6 +1,7 @@
 #include "schooldatabase.h"
 
-#include <QRegularExpression>
+#include "settings.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -268,6 +269,9 @@ QString explainUse(const QSqlError &error, const QString &service)
     return said;
 }
 
+// How long a connection waits on a server that has stopped answering mid-query.
+constexpr int DeadServerMs = 15000;
+
 bool open(QSqlDatabase &db, const QString &service, QString *why, bool *tooNew)
 {
     if (tooNew)
@@ -280,7 +284,13 @@ bool open(QSqlDatabase &db, const QString &service, QString *why, bool *tooNew)
     // file says otherwise (libpq prefers the service file to the environment).
     if (qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
         qputenv("PGCONNECT_TIMEOUT", "5");
-    db.setConnectOptions(QStringLiteral("service=") + service);
+    // A server that vanishes mid-query (switched off, its network gone) would otherwise hold
+    // the query for as long as the operating system keeps retrying (many minutes): the
+    // teacher's window waiting on a read, or the program's ending waiting on a delivery.
+    db.setConnectOptions(QStringLiteral("service=%1;keepalives=1;keepalives_idle=10;keepalives_interval=5;"
+                                        "keepalives_count=3;tcp_user_timeout=%2")
+                             .arg(service)
+                             .arg(DeadServerMs));
     if (!db.open()) {
         *why = explainUse(db.lastError(), service);
         return false;
@@ -351,8 +361,7 @@ bool check(const QString &service, QString *sentence)
 
 bool isServiceName(const QString &name)
 {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.-]{1,63}$"));
-    return plain.match(name).hasMatch();
+    return Settings::isServiceName(name);
 }
 
 bool setUp(const QString &service, QTextStream &out, QString *reason)
