@@ -138,15 +138,36 @@ private slots:
         QCOMPARE(lesson[1].right, 12);
         QVERIFY(!lesson[1].threeWrong);
         QVERIFY(lesson[1].activity.isEmpty()); // signed out
-        const QList<Results::Visit> seen = teacher.visits({QStringLiteral("6A"), {}, {}, added[1]});
+        const QList<Results::Visit> seen = teacher.visits({QStringLiteral("6A"), QDateTime(), QDateTime(), added[1]});
         QCOMPARE(seen.size(), 3);
         QCOMPARE(seen[0].computer, QSysInfo::machineHostName());
         QCOMPARE(seen[0].rightFirstTime, 4);
-        const QList<Results::Summary> summary = teacher.summary({QStringLiteral("6A")});
+        const QList<Results::Summary> summary = teacher.summary({QStringLiteral("6A"), QDateTime(), QDateTime(), std::nullopt});
         QCOMPARE(summary.size(), 1);
         QCOMPARE(summary[0].visits, 6);
         QCOMPARE(summary[0].right, 12);
-        QCOMPARE(teacher.pupilSummary({QStringLiteral("6A")}).size(), 2);
+        QCOMPARE(teacher.pupilSummary({QStringLiteral("6A"), QDateTime(), QDateTime(), std::nullopt}).size(), 2);
+
+        // An answer on another computer reaches the teacher's lesson within 2 seconds.
+        {
+            SchoolResults computer(file(QStringLiteral("c.sqlite")), QStringLiteral("suite"));
+            computer.setClassLabel(QStringLiteral("6B"));
+            QTest::qWait(50); // sending starts with the event loop
+            computer.visitStarted(QStringLiteral("similes"), QStringLiteral("Similes"));
+            computer.itemShown(0);
+            QTRY_COMPARE_WITH_TIMEOUT(teacher.lesson(&error).size(), 3, 5000);
+            const int calls = lessonCalls;
+            QElapsedTimer answer;
+            answer.start();
+            computer.answered(false);
+            QTRY_VERIFY_WITH_TIMEOUT(lessonCalls > calls, 2000);
+            qInfo("an answer reached the teacher's lesson in %lld ms", answer.elapsed());
+            const Results::LessonPupil here = teacher.lesson(&error).constLast();
+            QCOMPARE(here.name, QString());
+            QCOMPARE(here.classLabel, QStringLiteral("6B"));
+            QCOMPARE(here.activity, QStringLiteral("Similes"));
+            QCOMPARE(here.items, 1);
+        }
 
         // Removed by the teacher: gone from the school, and from a computer once it has the lists again.
         QCOMPARE(teacher.removePupil(added[0], &error), 3);
@@ -175,7 +196,16 @@ private slots:
         // The visits are played at their pace with no server: 4 x 3 answers 100 ms apart.
         QTRY_COMPARE_WITH_TIMEOUT(visits(QString::fromUtf8(computer.peek(1 << 16)).split(QLatin1Char('\n'))).size(), 4, 10000);
         QVERIFY2(lesson.elapsed() < 5000, qPrintable(QString::number(lesson.elapsed())));
-        QTest::qWait(2000);
+        // Meanwhile the teacher's window shows this computer's own results, and says why.
+        {
+            SchoolResults teacher(file(QStringLiteral("teacher.sqlite")), QStringLiteral("teacher"));
+            QVERIFY(!teacher.showsSchool());
+            QVERIFY(teacher.visits().isEmpty());
+            QVERIFY2(teacher.problem().contains(QLatin1String("cannot be reached"))
+                         && teacher.problem().contains(QLatin1String("showing this computer's own results")),
+                     qPrintable(teacher.problem()));
+        }
+        QTest::qWait(1000);
         QVERIFY(m_server.start());
         QCOMPARE(finish(computer), 0);
         QCOMPARE(count(QStringLiteral("SELECT count(*) FROM visits")), before + 4);
