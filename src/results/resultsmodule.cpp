@@ -4,6 +4,12 @@
 #include "schooldatabase.h"
 #include "schoolresults.h"
 
+ResultsModule::ResultsModule()
+{
+    // Made in the program's main thread when the module is loaded, before any connection.
+    SchoolDatabase::setDefaults();
+}
+
 Results *ResultsModule::create(const QString &path, const QString &schoolService)
 {
     if (schoolService.isEmpty())

@@ -12,6 +12,7 @@ class ResultsModule : public QObject, public ResultsPlugin
     Q_PLUGIN_METADATA(IID ResultsPlugin_iid)
     Q_INTERFACES(ResultsPlugin)
 public:
+    ResultsModule();
     Results *create(const QString &path, const QString &schoolService) override;
     bool setUpSchool(const QString &service, QTextStream &out, QString *reason) override;
     bool checkSchool(const QString &service, QString *sentence) override;

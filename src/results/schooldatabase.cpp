@@ -280,10 +280,6 @@ bool open(QSqlDatabase &db, const QString &service, QString *why, bool *tooNew)
         *why = QStringLiteral("\"%1\" is not a connection service name").arg(service.left(80));
         return false;
     }
-    // A server that does not answer is given up on after a few seconds, unless the service
-    // file says otherwise (libpq prefers the service file to the environment).
-    if (qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
-        qputenv("PGCONNECT_TIMEOUT", "5");
     // A server that vanishes mid-query (switched off, its network gone) would otherwise hold
     // the query for as long as the operating system keeps retrying (many minutes): the
     // teacher's window waiting on a read, or the program's ending waiting on a delivery.
@@ -357,6 +353,14 @@ bool check(const QString &service, QString *sentence)
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
+}
+
+void setDefaults()
+{
+    // A server that does not answer is given up on after a few seconds, unless the service
+    // file says otherwise (libpq prefers the service file to the environment).
+    if (qEnvironmentVariableIsEmpty("PGCONNECT_TIMEOUT"))
+        qputenv("PGCONNECT_TIMEOUT", "5");
 }
 
 bool isServiceName(const QString &name)

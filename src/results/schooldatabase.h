@@ -13,6 +13,12 @@ namespace SchoolDatabase {
 // The newest layout of the school database this program knows.
 constexpr int SchemaVersion = 1;
 
+// Sets what libpq reads from the environment when the service file does not say (how long
+// to wait for a server that does not answer). Called once, before any connection is made
+// and before any thread that makes one starts: the environment is not safe to change while
+// another thread may be reading it.
+void setDefaults();
+
 // Whether name may be a libpq service name: letters, digits, '_', '-' and '.', at most 63
 // characters. Anything else is refused before it reaches the connection options.
 bool isServiceName(const QString &name);
