@@ -27,16 +27,7 @@ constexpr int VisitColumns = 11;
 void readVisit(const QSqlQuery &query, Results::Visit &visit)
 {
     visit.started = QDateTime::fromString(query.value(0).toString(), TimeFormat);
-    visit.seconds = query.value(1).toInt();
-    visit.classLabel = query.value(2).toString();
-    visit.activity = query.value(3).toString();
-    visit.title = query.value(4).toString();
-    visit.rightFirstTime = query.value(5).toInt();
-    visit.wrongFirstTime = query.value(6).toInt();
-    visit.unit = query.value(7).toString();
-    visit.items = query.value(8).toInt();
-    visit.pupil = query.value(9).toString();
-    visit.computer = query.value(10).toString();
+    ResultsStore::readVisitColumns(query, visit);
 }
 
 // SQLite's primary result codes that need words of their own.
@@ -284,6 +275,20 @@ bool writeAll(QIODevice &device, const QByteArray &bytes, QString *why)
 }
 
 } // namespace
+
+void ResultsStore::readVisitColumns(const QSqlQuery &query, Visit &visit)
+{
+    visit.seconds = query.value(1).toInt();
+    visit.classLabel = query.value(2).toString();
+    visit.activity = query.value(3).toString();
+    visit.title = query.value(4).toString();
+    visit.rightFirstTime = query.value(5).toInt();
+    visit.wrongFirstTime = query.value(6).toInt();
+    visit.unit = query.value(7).toString();
+    visit.items = query.value(8).toInt();
+    visit.pupil = query.value(9).toString();
+    visit.computer = query.value(10).toString();
+}
 
 void ResultsStore::sortWeakestFirst(QList<Summary> &rows)
 {

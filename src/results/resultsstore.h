@@ -92,6 +92,11 @@ public:
     bool wasSetAside() const;
     // A pupil's name as it will be kept (spaces tidied), or empty and why it cannot be.
     static QString checkedName(const QString &name, QString *why);
+    // A visit's columns after its start, as every query of visits selects them: seconds,
+    // class, activity, title, right and wrong first time, unit, items, the pupil's name as
+    // it is now, the computer (columns 1 to 10; column 0, the start, is kept differently
+    // here and in the school database).
+    static void readVisitColumns(const QSqlQuery &query, Visit &visit);
     // Summaries in the order Results::summary gives them: weakest first.
     static void sortWeakestFirst(QList<Summary> &rows);
 

@@ -46,16 +46,7 @@ Results::Visit readVisit(const QSqlQuery &query)
 {
     Results::Visit visit;
     visit.started = fromMs(query.value(0));
-    visit.seconds = query.value(1).toInt();
-    visit.classLabel = query.value(2).toString();
-    visit.activity = query.value(3).toString();
-    visit.title = query.value(4).toString();
-    visit.rightFirstTime = query.value(5).toInt();
-    visit.wrongFirstTime = query.value(6).toInt();
-    visit.unit = query.value(7).toString();
-    visit.items = query.value(8).toInt();
-    visit.pupil = query.value(9).toString();
-    visit.computer = query.value(10).toString();
+    ResultsStore::readVisitColumns(query, visit);
     return visit;
 }
 
