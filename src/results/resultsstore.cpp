@@ -276,6 +276,31 @@ bool writeAll(QIODevice &device, const QByteArray &bytes, QString *why)
 
 } // namespace
 
+QStringList ResultsStore::checkedNames(const QString &label, const QStringList &names, QStringList *problems)
+{
+    QString why;
+    QStringList kept;
+    if (label.isEmpty())
+        *problems << QStringLiteral("Choose a class for the pupils first.");
+    if (names.isEmpty())
+        *problems << QStringLiteral("There are no names to add.");
+    for (const QString &name : names) {
+        const QString tidy = checkedName(name, &why);
+        if (tidy.isEmpty())
+            *problems << why;
+        else if (kept.contains(tidy, Qt::CaseInsensitive))
+            *problems << QStringLiteral("\"%1\" is in the list more than once.").arg(tidy);
+        else
+            kept << tidy;
+    }
+    return kept;
+}
+
+QString ResultsStore::alreadyInClass(const QString &name, const QString &label)
+{
+    return QStringLiteral("\"%1\" is already in class %2.").arg(name, label);
+}
+
 void ResultsStore::readVisitColumns(const QSqlQuery &query, Visit &visit)
 {
     visit.seconds = query.value(1).toInt();
@@ -1146,20 +1171,7 @@ QList<qint64> ResultsStore::addPupils(const QString &classLabel, const QStringLi
     const QString label = classLabel.trimmed().left(ClassLabelMaxLength);
     QString why;
     QStringList problems;
-    QStringList kept;
-    if (label.isEmpty())
-        problems << QStringLiteral("Choose a class for the pupils first.");
-    if (names.isEmpty())
-        problems << QStringLiteral("There are no names to add.");
-    for (const QString &name : names) {
-        const QString tidy = checkedName(name, &why);
-        if (tidy.isEmpty())
-            problems << why;
-        else if (kept.contains(tidy, Qt::CaseInsensitive))
-            problems << QStringLiteral("\"%1\" is in the list more than once.").arg(tidy);
-        else
-            kept << tidy;
-    }
+    const QStringList kept = checkedNames(label, names, &problems);
     QList<qint64> ids;
     // The names already in the class are read inside the transaction, so another copy of
     // the program cannot add the same name meanwhile. All or none: any problem undoes all.
@@ -1169,7 +1181,7 @@ QList<qint64> ResultsStore::addPupils(const QString &classLabel, const QStringLi
             if (!nameTaken(query, label, name, 0, &taken))
                 return false;
             if (taken)
-                problems << QStringLiteral("\"%1\" is already in class %2.").arg(name, label);
+                problems << alreadyInClass(name, label);
         }
         for (const QString &name : std::as_const(kept)) {
             if (!problems.isEmpty() || !run(query, QStringLiteral("INSERT INTO pupils (name, class) VALUES (?, ?)"), {name, label}))

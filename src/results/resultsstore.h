@@ -97,6 +97,10 @@ public:
     // it is now, the computer (columns 1 to 10; column 0, the start, is kept differently
     // here and in the school database).
     static void readVisitColumns(const QSqlQuery &query, Visit &visit);
+    // The names of a list to add to a class as they will be kept, and what is wrong with the
+    // list: no class, no names, a name that cannot be kept, a name twice.
+    static QStringList checkedNames(const QString &label, const QStringList &names, QStringList *problems);
+    static QString alreadyInClass(const QString &name, const QString &label);
     // Summaries in the order Results::summary gives them: weakest first.
     static void sortWeakestFirst(QList<Summary> &rows);
 

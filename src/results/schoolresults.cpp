@@ -155,12 +155,9 @@ void SchoolResults::signIn(qint64 pupil)
     m_pupilId.clear();
     if (m_local.signedIn() == 0)
         return;
-    for (const Pupil &each : m_local.pupils()) {
-        if (each.id == m_local.signedIn()) {
-            m_pupilName = each.name;
-            m_pupilClass = each.classLabel;
-        }
-    }
+    const Pupil found = localPupil(m_local.signedIn());
+    m_pupilName = found.name;
+    m_pupilClass = found.classLabel;
     m_pupilId = m_local.schoolIdOf(pupil);
     tell(QStringLiteral("signin"));
 }
@@ -545,42 +542,34 @@ bool SchoolResults::changeSchoolPupils(const std::function<bool(QSqlQuery &, QSt
 
 QList<qint64> SchoolResults::addPupils(const QString &classLabel, const QStringList &names, QString *error)
 {
+    // Checked as this computer's own lists are, and said the same way.
     const QString label = classLabel.trimmed().left(ClassLabelMaxLength);
-    QStringList kept;
     QStringList problems;
-    QSet<QString> seen;
-    for (const QString &name : names) {
-        QString why;
-        const QString tidy = ResultsStore::checkedName(name, &why);
-        if (tidy.isEmpty())
-            problems << why;
-        else if (seen.contains(tidy.toLower()))
-            problems << QStringLiteral("%1 is in the list twice").arg(tidy);
-        seen.insert(tidy.toLower());
-        kept << tidy;
-    }
-    if (label.isEmpty())
-        problems.prepend(QStringLiteral("choose a class for the pupils"));
+    const QStringList kept = ResultsStore::checkedNames(label, names, &problems);
     if (!problems.isEmpty()) {
         if (error)
-            *error = QStringLiteral("No pupils were added: %1.").arg(problems.join(QStringLiteral("; ")));
+            *error = problems.join(QLatin1Char('\n'));
         return {};
     }
     QStringList ids;
     const bool done = changeSchoolPupils(
         [&](QSqlQuery &query, QString *refused) {
+            // Read inside the transaction: the teacher at the next computer cannot add the
+            // same name meanwhile (the school's unique index would refuse it anyway).
             if (!run(query, QStringLiteral("SELECT name FROM pupils WHERE class = ?"), {label}))
                 return false;
             QStringList taken;
-            while (query.next()) {
-                if (seen.contains(query.value(0).toString().toLower()))
-                    taken << query.value(0).toString();
+            while (query.next())
+                taken << query.value(0).toString();
+            for (const QString &name : kept) {
+                if (taken.contains(name, Qt::CaseInsensitive))
+                    problems << ResultsStore::alreadyInClass(name, label);
             }
-            if (!taken.isEmpty()) {
-                *refused = QStringLiteral("No pupils were added: class %1 already has %2.").arg(label, taken.join(QStringLiteral(", ")));
+            if (!problems.isEmpty()) {
+                *refused = problems.join(QLatin1Char('\n'));
                 return false;
             }
-            for (const QString &name : std::as_const(kept)) {
+            for (const QString &name : kept) {
                 const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
                 if (!run(query, QStringLiteral("INSERT INTO pupils (id, name, class) VALUES (CAST(? AS uuid), ?, ?)"),
                          {id, name, label}))
@@ -607,43 +596,53 @@ bool SchoolResults::renamePupil(qint64 pupil, const QString &name, QString *erro
             *error = why;
         return false;
     }
-    const QString id = m_local.schoolIdOf(pupil);
-    return changeSchoolPupils(
-        [&](QSqlQuery &query, QString *refused) {
-            if (!run(query, QStringLiteral("SELECT count(*) FROM pupils WHERE lower(name) = lower(?) AND id <> CAST(? AS uuid)"
-                                           " AND class = (SELECT class FROM pupils WHERE id = CAST(? AS uuid))"),
-                     {tidy, id, id})
-                || !query.next())
-                return false;
-            if (query.value(0).toInt() > 0) {
-                *refused = QStringLiteral("The class already has a pupil called %1.").arg(tidy);
-                return false;
-            }
-            return run(query, QStringLiteral("UPDATE pupils SET name = ? WHERE id = CAST(? AS uuid)"), {tidy, id});
-        },
-        error);
+    return changePupil(pupil, tidy, {}, error);
 }
 
 bool SchoolResults::movePupil(qint64 pupil, const QString &classLabel, QString *error)
 {
     const QString label = classLabel.trimmed().left(ClassLabelMaxLength);
+    if (label.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("Choose a class to move the pupil to.");
+        return false;
+    }
+    return changePupil(pupil, {}, label, error);
+}
+
+Results::Pupil SchoolResults::localPupil(qint64 id) const
+{
+    for (const Pupil &each : m_local.pupils()) {
+        if (each.id == id)
+            return each;
+    }
+    return {};
+}
+
+bool SchoolResults::changePupil(qint64 pupil, const QString &newName, const QString &newClass, QString *error)
+{
+    const Pupil found = localPupil(pupil);
     const QString id = m_local.schoolIdOf(pupil);
+    if (found.id == 0 || id.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("That pupil is no longer in the class lists.");
+        return false;
+    }
+    const QString name = newName.isEmpty() ? found.name : newName;
+    const QString label = newClass.isEmpty() ? found.classLabel : newClass;
     return changeSchoolPupils(
         [&](QSqlQuery &query, QString *refused) {
-            if (label.isEmpty()) {
-                *refused = QStringLiteral("Choose a class to move the pupil to.");
-                return false;
-            }
-            if (!run(query, QStringLiteral("SELECT count(*) FROM pupils WHERE class = ? AND id <> CAST(? AS uuid)"
-                                           " AND lower(name) = (SELECT lower(name) FROM pupils WHERE id = CAST(? AS uuid))"),
-                     {label, id, id})
+            if (!run(query, QStringLiteral("SELECT count(*) FROM pupils WHERE class = ? AND lower(name) = lower(?)"
+                                           " AND id <> CAST(? AS uuid)"),
+                     {label, name, id})
                 || !query.next())
                 return false;
             if (query.value(0).toInt() > 0) {
-                *refused = QStringLiteral("Class %1 already has a pupil of that name.").arg(label);
+                *refused = ResultsStore::alreadyInClass(name, label);
                 return false;
             }
-            return run(query, QStringLiteral("UPDATE pupils SET class = ? WHERE id = CAST(? AS uuid)"), {label, id});
+            return run(query, QStringLiteral("UPDATE pupils SET name = ?, class = ? WHERE id = CAST(? AS uuid)"),
+                       {name, label, id});
         },
         error);
 }
@@ -651,10 +650,7 @@ bool SchoolResults::movePupil(qint64 pupil, const QString &classLabel, QString *
 int SchoolResults::removePupil(qint64 pupil, QString *error)
 {
     const QString id = m_local.schoolIdOf(pupil);
-    Pupil found;
-    for (const Pupil &each : m_local.pupils())
-        if (each.id == pupil)
-            found = each;
+    const Pupil found = localPupil(pupil);
     if (id.isEmpty() || found.id == 0) {
         if (error)
             *error = QStringLiteral("That pupil is no longer in the class lists.");

@@ -83,6 +83,9 @@ private:
     // the filter names a pupil the school does not have.
     bool where(const Filter &filter, QString *sql, QVariantList *values) const;
     bool readVisits(const Filter &filter, QList<Visit> *visits, QString *error) const;
+    Pupil localPupil(qint64 id) const;
+    // Renames or moves a pupil of the school's lists (an empty name or class keeps theirs).
+    bool changePupil(qint64 pupil, const QString &newName, const QString &newClass, QString *error);
     bool changeSchoolPupils(const std::function<bool(QSqlQuery &, QString *)> &work, QString *error);
     QString unreachable() const;
 
