@@ -193,6 +193,9 @@ bool run(QSqlDatabase &db, const QString &service, QTextStream &out, QString *re
         {PupilRole, "lesson", "DELETE", false},
         {TeacherRole, "quorvale_schema", "SELECT", true},
         {TeacherRole, "visits", "SELECT", true},
+        // The teacher's own computer (the whiteboard's) keeps and sends visits too.
+        {TeacherRole, "visits", "INSERT", true},
+        {TeacherRole, "lesson", "INSERT", true},
         {TeacherRole, "visits", "DELETE", true},
         {TeacherRole, "pupils", "SELECT", true},
         {TeacherRole, "pupils", "INSERT", true},

@@ -265,6 +265,11 @@ void SchoolResults::received(const SchoolReply &reply, const SchoolBatch &batch)
     }
     m_tooNew = reply.tooNew;
     m_sendProblem = problem;
+    // The sender has just found the server away: the teacher window does not wait on it too.
+    if (reply.connected || problem.isEmpty())
+        m_serverAway.invalidate();
+    else
+        m_serverAway.start();
     keepUndeliveredCount();
     if (!problem.isEmpty()) {
         // Tried again later, a little later each time, never more than MostRetryMs apart.
@@ -301,6 +306,11 @@ bool SchoolResults::reachable() const
         return true;
     if (m_readerFailed.isValid() && m_readerFailed.elapsed() < ReadRetryMs)
         return false;
+    if (m_serverAway.isValid() && m_serverAway.elapsed() < ReadRetryMs && !m_reader.isOpen()) {
+        m_readProblem = m_sendProblem;
+        m_readRefused = false;
+        return false;
+    }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
         m_readProblem = QStringLiteral("Qt's PostgreSQL driver (Debian package libqt6sql6-psql) is not installed");
         m_readerFailed.start();

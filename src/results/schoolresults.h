@@ -105,6 +105,7 @@ private:
     QList<LessonEvent> m_events;
     QString m_sendProblem;
     bool m_tooNew = false;
+    QElapsedTimer m_serverAway; // since the sender last failed to reach the server
     int m_undeliveredLost = 0; // visits that never reached the school when a damaged file was set aside
     int m_lastUndelivered = -1;
 

@@ -72,6 +72,7 @@ SchoolReply SchoolSender::attempt(const SchoolBatch &batch)
         if (!SchoolDatabase::open(m_db, m_service, &reply.problem, &reply.tooNew))
             return reply;
     }
+    reply.connected = true;
     if (!batch.visits.isEmpty() || !batch.events.isEmpty()) {
         if (!m_db.transaction()) {
             fail(m_db.lastError(), reply);

@@ -42,6 +42,7 @@ struct SchoolReply
     std::optional<QList<ResultsStore::SchoolPupil>> pupils; // when asked for and read
     QString problem;       // why not everything was done; empty when it was
     bool tooNew = false;   // the school database was set up by a newer program
+    bool connected = false; // the server was reached (whatever went wrong afterwards)
 };
 
 // Delivers batches to the school database over a connection of its own. It is used from one
