@@ -732,17 +732,20 @@ QList<Results::PupilSummary> SchoolResults::pupilSummary(const Filter &filter) c
         pupilTerms << QStringLiteral("p.id = CAST(? AS uuid)");
         pupilValues << m_local.schoolIdOf(*filter.pupil);
     }
+    // The pupils' ids first, so the server finds their visits along visits_pupil rather than
+    // joining the whole table (8 ms against 60-130 ms for a class in a year of a million).
     QSqlQuery query(m_reader);
-    const QString visitsJoin = condition.isEmpty() ? QString() : QStringLiteral(" AND ") + condition.mid(7);
+    const QString pupilsOf = QStringLiteral("SELECT p.id FROM pupils p")
+        + (pupilTerms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + pupilTerms.join(QStringLiteral(" AND ")));
     if (!schoolQuery(query,
-                     QStringLiteral("SELECT CAST(p.id AS text), v.activity, (array_agg(v.title ORDER BY v.started DESC))[1],"
-                                    " count(v.id), sum(v.items), (array_agg(v.unit ORDER BY v.started DESC))[1],"
-                                    " sum(v.right_first), sum(v.wrong_first)"
-                                    " FROM pupils p JOIN visits v ON v.pupil_id = p.id")
-                         + visitsJoin
-                         + (pupilTerms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + pupilTerms.join(QStringLiteral(" AND ")))
-                         + QStringLiteral(" GROUP BY p.id, v.activity"),
-                     values + pupilValues))
+                     QStringLiteral("SELECT CAST(v.pupil_id AS text), v.activity, (array_agg(v.title ORDER BY v.started DESC))[1],"
+                                    " count(*), sum(v.items), (array_agg(v.unit ORDER BY v.started DESC))[1],"
+                                    " sum(v.right_first), sum(v.wrong_first) FROM visits v"
+                                    " WHERE v.pupil_id = ANY(ARRAY(")
+                         + pupilsOf + QStringLiteral("))")
+                         + (condition.isEmpty() ? QString() : QStringLiteral(" AND ") + condition.mid(7))
+                         + QStringLiteral(" GROUP BY v.pupil_id, v.activity"),
+                     pupilValues + values))
         return m_local.pupilSummary(filter);
     QHash<QString, QList<Summary>> byPupil;
     while (query.next()) {

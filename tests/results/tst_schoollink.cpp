@@ -146,7 +146,16 @@ private slots:
         QCOMPARE(summary.size(), 1);
         QCOMPARE(summary[0].visits, 6);
         QCOMPARE(summary[0].right, 12);
-        QCOMPARE(teacher.pupilSummary({QStringLiteral("6A"), QDateTime(), QDateTime(), std::nullopt}).size(), 2);
+        const QList<Results::PupilSummary> byPupil = teacher.pupilSummary({QStringLiteral("6A"), QDateTime(), QDateTime(), std::nullopt});
+        QCOMPARE(byPupil.size(), 2);
+        QCOMPARE(byPupil[0].activities.constFirst().visits, 3);
+        QCOMPARE(byPupil[0].activities.constFirst().wrong, 12);
+        QCOMPARE(byPupil[1].activities.constFirst().right, 12);
+        // A period with none of their visits: the pupils, with nothing done.
+        const QList<Results::PupilSummary> later = teacher.pupilSummary(
+            {QStringLiteral("6A"), QDateTime::currentDateTime().addSecs(3600), QDateTime(), added[1]});
+        QCOMPARE(later.size(), 1);
+        QVERIFY(later[0].activities.isEmpty());
 
         // An answer on another computer reaches the teacher's lesson within 2 seconds.
         {
